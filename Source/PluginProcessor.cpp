@@ -1,0 +1,201 @@
+#include "PluginProcessor.h"
+
+#include "PresetDocument.h"
+
+//==============================================================================
+KroTrellaAudioProcessor::KroParameter::KroParameter (const juce::String& id, const juce::String& name, int stepCount,
+                                                     int defaultStep)
+    : juce::AudioProcessorParameterWithID (juce::ParameterID { id, 1 }, name)
+    , steps (stepCount)
+    , value ((float) defaultStep / (float) stepCount)
+    , defaultValue ((float) defaultStep / (float) stepCount)
+{
+}
+
+void KroTrellaAudioProcessor::KroParameter::setValue (float newValue)
+{
+    if (! std::isfinite (newValue))
+        return;
+
+    value.store (newValue);
+
+    if (onValueChanged)
+        onValueChanged (paramID, newValue);
+}
+
+juce::String KroTrellaAudioProcessor::KroParameter::getName (int) const
+{
+    return name;
+}
+
+//==============================================================================
+KroTrellaAudioProcessor::KroTrellaAudioProcessor()
+{
+    ResetDSPclass ((float) lastSampleRate, lastBlockSize);
+
+    for (size_t i = 0; i < TrellaParams.size(); ++i)
+    {
+        const auto& row = TrellaParams[i];
+        auto parameter = std::make_unique<KroParameter> (row.id, row.name, row.steps, row.defaultStep);
+        parameter->onValueChanged = [this] (juce::String id, float value) { routeParameterChange (id, value); };
+        parameters[i] = parameter.get();
+        addParameter (parameter.release());
+    }
+
+    // The engine's own initial setting flows back into the parameters through the setters.
+    auto* engine = dsp.get();
+    engine->notifyHost = true;
+    engine->LoadDefaults();
+    engine->notifyHost = true;
+}
+
+KroTrellaAudioProcessor::~KroTrellaAudioProcessor()
+{
+    dsp.clear();
+}
+
+void KroTrellaAudioProcessor::ResetDSPclass (float sampleRate, int blockSize)
+{
+    auto engine = std::make_unique<TrellaDSP> ((double) sampleRate, blockSize);
+    bindEngine (*engine);
+    dsp.replace (std::move (engine));
+}
+
+void KroTrellaAudioProcessor::bindEngine (TrellaDSP& engine)
+{
+    engine.onParameterChanged = [this] (int index, float normalised) {
+        if (index >= 0 && index < (int) parameters.size() && parameters[(size_t) index] != nullptr)
+            parameters[(size_t) index]->setValueNotifyingHost (normalised);
+    };
+}
+
+void KroTrellaAudioProcessor::setOnEngineChanged (std::function<void()> callback)
+{
+    const std::scoped_lock lock (engineChangedLock);
+    onEngineChanged = std::move (callback);
+}
+
+void KroTrellaAudioProcessor::routeParameterChange (const juce::String& id, float value)
+{
+    const int index = findTrellaParamIndex (id.toRawUTF8());
+
+    if (const EngineSlot::Reader engine (dsp); engine)
+        engine->setParameter (index, value);
+}
+
+//==============================================================================
+void KroTrellaAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
+{
+    const int channels = juce::jmax (2, getTotalNumInputChannels(), getTotalNumOutputChannels());
+    silentBuffer.setSize (channels, juce::jmax (1, samplesPerBlock), false, true, false);
+
+    if (sampleRate == lastSampleRate && samplesPerBlock == lastBlockSize)
+        return;
+
+    lastSampleRate = sampleRate;
+    lastBlockSize = samplesPerBlock;
+    ResetDSPclass ((float) sampleRate, samplesPerBlock);
+
+    {
+        const std::scoped_lock lock (engineChangedLock);
+        if (onEngineChanged)
+            onEngineChanged();
+    }
+
+    dsp.disposeRetired();
+
+    // The new engine takes over the complete parameter setting of the old one. The values are
+    // pushed into the engine only: the host already knows them, and announcing them again from
+    // inside the host's own activation makes hosts record edits the user never made.
+    for (size_t i = 0; i < parameters.size(); ++i)
+        routeParameterChange (parameters[i]->paramID, parameters[i]->getValue());
+}
+
+void KroTrellaAudioProcessor::releaseResources()
+{
+    if (const EngineSlot::Reader engine (dsp); engine)
+        engine->Reset (true);
+}
+
+void KroTrellaAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    const juce::ScopedNoDenormals noDenormals;
+
+    const int numChannels = buffer.getNumChannels();
+    const int numOutputs = juce::jmin (getTotalNumOutputChannels(), numChannels);
+    for (int channel = getTotalNumInputChannels(); channel < numOutputs; ++channel)
+        buffer.clear (channel, 0, buffer.getNumSamples());
+
+    if (const EngineSlot::Reader engine (dsp); engine)
+        engine->Process (buffer);
+}
+
+void KroTrellaAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    // The host's audio passes untouched; the engine runs on silence so that its filters, meters and
+    // analyser settle as they would with no signal. The silent buffer is made in prepareToPlay.
+    const juce::ScopedNoDenormals noDenormals;
+    const int numChannels = juce::jmin (buffer.getNumChannels(), silentBuffer.getNumChannels());
+    const int chunkSize = silentBuffer.getNumSamples();
+
+    if (numChannels <= 0 || chunkSize <= 0)
+        return;
+
+    const EngineSlot::Reader engine (dsp);
+    if (! engine)
+        return;
+
+    for (int done = 0; done < buffer.getNumSamples(); done += chunkSize)
+    {
+        const int length = juce::jmin (chunkSize, buffer.getNumSamples() - done);
+        silentBuffer.clear();
+        juce::AudioBuffer<float> silence (silentBuffer.getArrayOfWritePointers(), numChannels, length);
+        engine->Process (silence);
+    }
+}
+
+void KroTrellaAudioProcessor::setCurrentProgram (int)
+{
+    if (const EngineSlot::Reader engine (dsp); engine)
+    {
+        engine->notifyHost = true;
+        engine->LoadDefaults();
+        engine->notifyHost = true;
+    }
+}
+
+juce::AudioProcessorEditor* KroTrellaAudioProcessor::createEditor()
+{
+    return new juce::GenericAudioProcessorEditor (*this);
+}
+
+//==============================================================================
+void KroTrellaAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
+{
+    juce::Array<PresetDocument::Entry> entries;
+    for (size_t i = 0; i < parameters.size(); ++i)
+        entries.add ({ TrellaParams[i].id, TrellaParams[i].name, parameters[i]->steps, parameters[i]->getValue() });
+
+    destData.reset();
+    copyXmlToBinary (*PresetDocument::create (entries), destData);
+}
+
+void KroTrellaAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
+{
+    if (data == nullptr || sizeInBytes <= 0)
+        return;
+
+    const auto document = getXmlFromBinary (data, sizeInBytes);
+    if (document == nullptr)
+        return;
+
+    PresetDocument::apply (
+        *document, [] (const juce::String& id) { return findTrellaParamIndex (id.toRawUTF8()); },
+        [this] (int index, float value) { parameters[(size_t) index]->setValue (value); });
+}
+
+//==============================================================================
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
+{
+    return new KroTrellaAudioProcessor();
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "EngineSlot.h"
+#include "TrellaParams.h"
+#include "engine/TrellaDSP.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+
+/** The plug-in: owns the equaliser engine, exposes its 23 parameters to the host and routes
+    changes both ways, hands every block to the engine and saves the parameter set.
+*/
+class KroTrellaAudioProcessor : public juce::AudioProcessor
+{
+public:
+    /** One host parameter. Its value is the normalised value of the engine's value laws, kept as
+        the host set it (not clamped). Ids and names come from TrellaParams; hosts address the
+        parameter by its id, so sessions and automation lanes stay readable and stable.
+    */
+    class KroParameter : public juce::AudioProcessorParameterWithID
+    {
+    public:
+        KroParameter (const juce::String& id, const juce::String& name, int steps, int defaultStep);
+
+        /** Called with (id, value) after every accepted setValue. */
+        std::function<void (juce::String id, float value)> onValueChanged;
+
+        const int steps;
+
+        float getValue() const override { return value.load(); }
+        /** Stores and forwards the value; a value that is not finite is refused and changes nothing. */
+        void setValue (float newValue) override;
+        float getDefaultValue() const override { return defaultValue; }
+        juce::String getName (int maximumStringLength) const override;
+        juce::String getLabel() const override { return {}; }
+        float getValueForText (const juce::String& text) const override { return text.getFloatValue(); }
+        bool isMetaParameter() const override { return true; }
+        Category getCategory() const override { return genericParameter; }
+
+    private:
+        std::atomic<float> value;
+        const float defaultValue;
+
+        JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KroParameter)
+    };
+
+    KroTrellaAudioProcessor();
+    ~KroTrellaAudioProcessor() override;
+
+    const juce::String getName() const override { return "KroTrella"; }
+
+    void prepareToPlay (double sampleRate, int samplesPerBlock) override;
+    void releaseResources() override;
+    void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+    void processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+    using juce::AudioProcessor::processBlock;
+    using juce::AudioProcessor::processBlockBypassed;
+
+    double getTailLengthSeconds() const override { return 0.0; }
+    bool acceptsMidi() const override { return false; }
+    bool producesMidi() const override { return false; }
+    bool isMidiEffect() const override { return false; }
+
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override { return true; }
+
+    int getNumPrograms() override { return 1; }
+    int getCurrentProgram() override { return 0; }
+    void setCurrentProgram (int index) override;
+    const juce::String getProgramName (int) override { return "KroTrella"; }
+    void changeProgramName (int, const juce::String&) override {}
+
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+
+    /** Builds a new engine for a sample rate and block size and makes it the current one. */
+    void ResetDSPclass (float sampleRate, int blockSize);
+
+    /** The current engine (message thread, or with a reader of `dsp`). */
+    TrellaDSP* getEngine() const noexcept { return dsp.get(); }
+
+    /** Installs the callback run right after the engine has been replaced. It runs on the thread
+        that prepares the processor, which need not be the message thread; the previous engine stays
+        alive until the message thread has handled every message posted before the callback returned.
+    */
+    void setOnEngineChanged (std::function<void()> callback);
+
+    KroParameter* getKroParameter (int index) const noexcept { return parameters[(size_t) index]; }
+
+    EngineSlot dsp;
+
+private:
+    void routeParameterChange (const juce::String& id, float value);
+    void bindEngine (TrellaDSP& engine);
+
+    std::mutex engineChangedLock; // guards onEngineChanged between the message and the prepare thread
+    std::function<void()> onEngineChanged;
+    double lastSampleRate = 44100.0;
+    int lastBlockSize = 256;
+    std::array<KroParameter*, TrellaDSP::numParameters> parameters {};
+    juce::AudioBuffer<float> silentBuffer;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KroTrellaAudioProcessor)
+};

@@ -1,0 +1,447 @@
+#include "TrellaDSP.h"
+
+#include <cmath>
+
+namespace
+{
+    constexpr double fallbackSampleRate = 44100.0;
+
+    double usableSampleRate (double rate) noexcept
+    {
+        return std::isfinite (rate) && rate >= 1000.0 && rate <= 1.0e6 ? rate : fallbackSampleRate;
+    }
+
+    /** Replaces every sample that is not finite by 0; returns whether it found one. */
+    bool replaceNonFinite (float* samples, int numSamples) noexcept
+    {
+        constexpr std::uint32_t exponentMask = 0x7f800000u;
+        std::uint32_t nonFinite = 0;
+
+        for (int i = 0; i < numSamples; ++i)
+        {
+            std::uint32_t bits;
+            std::memcpy (&bits, samples + i, sizeof (bits));
+            nonFinite |= (bits & exponentMask) == exponentMask ? 1u : 0u;
+        }
+
+        if (nonFinite == 0)
+            return false;
+
+        for (int i = 0; i < numSamples; ++i)
+            if (! std::isfinite (samples[i]))
+                samples[i] = 0.0f;
+
+        return true;
+    }
+} // namespace
+
+TrellaDSP::TrellaDSP (double rate, int size)
+    : sampleRate (usableSampleRate (rate))
+    , blockSize (juce::jmax (1, size))
+    , hiPass (sampleRate)
+    , band { StereoIIRFilter (sampleRate), StereoIIRFilter (sampleRate), StereoIIRFilter (sampleRate),
+             StereoIIRFilter (sampleRate) }
+    , loPass (sampleRate)
+{
+    for (int b = 0; b < numBands; ++b)
+        designType[b].store (DefaultParameters.band[b].type);
+
+    applyDefaults (false);
+}
+
+TrellaDSP::~TrellaDSP() = default;
+
+//==============================================================================
+void TrellaDSP::LoadDefaults()
+{
+    applyDefaults (true);
+}
+
+void TrellaDSP::applyDefaults (bool notify)
+{
+    params.store (DefaultParameters);
+
+    for (int b = 0; b < numBands; ++b)
+    {
+        const auto& d = DefaultParameters.band[b];
+        applyBandGain (b, d.gain, notify);
+        applyBandFrequency (b, d.frequency, notify);
+        applyBandQ (b, d.q, notify);
+        applyBandType (b, d.type, notify);
+        applyBandActive (b, d.active != 0, notify);
+    }
+
+    applyHiPass (DefaultParameters.hiPassFreq, notify);
+    applyLoPass (DefaultParameters.loPassFreq, notify);
+    applyLevel (DefaultParameters.level, notify);
+    applyEqActive (false, notify);
+}
+
+//==============================================================================
+void TrellaDSP::setBandGain (int b, float dB) { applyBandGain (b, dB, true); }
+void TrellaDSP::setBandFrequency (int b, float hz) { applyBandFrequency (b, hz, true); }
+void TrellaDSP::setBandQ (int b, float q) { applyBandQ (b, q, true); }
+void TrellaDSP::setBandType (int b, int type) { applyBandType (b, type, true); }
+void TrellaDSP::setBandActive (int b, bool on) { applyBandActive (b, on, true); }
+void TrellaDSP::setHiPass (float hz) { applyHiPass (hz, true); }
+void TrellaDSP::setLoPass (float hz) { applyLoPass (hz, true); }
+void TrellaDSP::setLevel (float dB) { applyLevel (dB, true); }
+void TrellaDSP::setEqActive (bool on) { applyEqActive (on, true); }
+void TrellaDSP::setPreampType (int index) { applyPreampType (index, true); }
+
+void TrellaDSP::report (int index, bool notify)
+{
+    if (notify && notifyHost.load() && onParameterChanged)
+        onParameterChanged (index, getParameter (index));
+}
+
+void TrellaDSP::applyBandGain (int b, float dB, bool notify)
+{
+    if (! isBand (b) || std::isnan (dB))
+        return;
+
+    params.band[b].gain.store (dB);
+    settingsChanged();
+    report (6 + b, notify);
+}
+
+void TrellaDSP::applyBandFrequency (int b, float hz, bool notify)
+{
+    if (! isBand (b) || ! std::isfinite (hz))
+        return;
+
+    params.band[b].frequency.store (hz);
+    settingsChanged();
+    report (2 + b, notify);
+}
+
+void TrellaDSP::applyBandQ (int b, float q, bool notify)
+{
+    if (! isBand (b) || ! std::isfinite (q))
+        return;
+
+    params.band[b].q.store (juce::jmax (minimumQ, q));
+    settingsChanged();
+    report (10 + b, notify);
+}
+
+void TrellaDSP::applyBandType (int b, int type, bool notify)
+{
+    if (! isBand (b))
+        return;
+
+    // Changing any band's type ends solo altogether.
+    soloBand.store (-1);
+    params.band[b].type.store (type);
+
+    if (BandType::isValid (type))
+        designType[b].store (type);
+
+    settingsChanged();
+
+    if (b == 0)
+        report (14, notify);
+    else if (b == 3)
+        report (15, notify);
+}
+
+void TrellaDSP::applyBandActive (int b, bool on, bool notify)
+{
+    if (! isBand (b))
+        return;
+
+    params.band[b].active.store (on ? 1 : 0);
+    settingsChanged();
+    report (16 + b, notify);
+}
+
+void TrellaDSP::applyHiPass (float hz, bool notify)
+{
+    if (! std::isfinite (hz))
+        return;
+
+    params.hiPassFreq.store (hz);
+    settingsChanged();
+    report (21, notify);
+}
+
+void TrellaDSP::applyLoPass (float hz, bool notify)
+{
+    if (! std::isfinite (hz))
+        return;
+
+    params.loPassFreq.store (hz);
+    settingsChanged();
+    report (20, notify);
+}
+
+void TrellaDSP::applyLevel (float dB, bool notify)
+{
+    if (std::isnan (dB))
+        return;
+
+    params.level.store (dB);
+    settingsChanged();
+    report (1, notify);
+}
+
+void TrellaDSP::applyEqActive (bool on, bool notify)
+{
+    params.eqActive.store (on ? 1 : 0);
+
+    if (! on)
+        Reset (false);
+
+    settingsChanged();
+    report (0, notify);
+}
+
+void TrellaDSP::applyPreampType (int index, bool notify)
+{
+    // Any index outside the list selects its nearest entry, so the last entry stays reachable
+    // from a normalised value of exactly 1.
+    params.preampType.store (juce::jlimit (0, numPreampTypes - 1, index));
+    settingsChanged();
+    report (22, notify);
+}
+
+void TrellaDSP::setBandSolo (int b, bool on)
+{
+    if (! isBand (b))
+        return;
+
+    soloBand.store (on ? b : -1);
+    settingsChanged();
+}
+
+//==============================================================================
+int TrellaDSP::bandTypeFromNormalised (float v) noexcept
+{
+    return (int) juce::jlimit (-1.0e6f, 1.0e6f, 2.0f * v);
+}
+
+int TrellaDSP::preampIndexFromNormalised (float v) noexcept
+{
+    return (int) juce::jlimit (-1.0e6f, 1.0e6f, 8.0f * v);
+}
+
+float TrellaDSP::decibelsToFactor (float dB) noexcept
+{
+    return dB > -100.0f ? std::pow (10.0f, juce::jmin (dB, 100.0f) / 20.0f) : 0.0f;
+}
+
+float TrellaDSP::getParameter (int index) const noexcept
+{
+    const auto p = params.load();
+
+    switch (index)
+    {
+        case 0: return p.eqActive != 0 ? 1.0f : 0.0f;
+        case 1: return normalisedFromLevel (p.level);
+        case 2: case 3: case 4: case 5: return normalisedFromFrequency (p.band[index - 2].frequency);
+        case 6: case 7: case 8: case 9: return normalisedFromGain (p.band[index - 6].gain);
+        case 10: case 11: case 12: case 13: return normalisedFromQ (p.band[index - 10].q);
+        case 14: return (float) p.band[0].type * 0.5f;
+        case 15: return (float) p.band[3].type * 0.5f;
+        case 16: case 17: case 18: case 19: return p.band[index - 16].active != 0 ? 1.0f : 0.0f;
+        case 20: return normalisedFromFrequency (p.loPassFreq);
+        case 21: return normalisedFromFrequency (p.hiPassFreq);
+        case 22: return (float) p.preampType * 0.125f;
+        default: return 0.0f;
+    }
+}
+
+void TrellaDSP::setParameter (int index, float v)
+{
+    // A value that is not a number would poison the whole setting; it changes nothing.
+    if (std::isnan (v))
+        return;
+
+    constexpr bool notify = false;
+
+    switch (index)
+    {
+        case 0: applyEqActive (v > 0.0f, notify); break;
+        case 1: applyLevel (levelFromNormalised (v), notify); break;
+        case 2: case 3: case 4: case 5: applyBandFrequency (index - 2, frequencyFromNormalised (v), notify); break;
+        case 6: case 7: case 8: case 9: applyBandGain (index - 6, gainFromNormalised (v), notify); break;
+        case 10: case 11: case 12: case 13: applyBandQ (index - 10, qFromNormalised (v), notify); break;
+        case 14: applyBandType (0, bandTypeFromNormalised (v), notify); break;
+        case 15: applyBandType (3, bandTypeFromNormalised (v), notify); break;
+        case 16: case 17: case 18: case 19: applyBandActive (index - 16, v > 0.0f, notify); break;
+        case 20: applyLoPass (frequencyFromNormalised (v), notify); break;
+        case 21: applyHiPass (frequencyFromNormalised (v), notify); break;
+        case 22: applyPreampType (preampIndexFromNormalised (v), notify); break;
+        default: break;
+    }
+}
+
+//==============================================================================
+int TrellaDSP::soloTypeFor (int type) noexcept
+{
+    switch (type)
+    {
+        case BandType::LowShelf: return BandType::LowPass;
+        case BandType::HighShelf: return BandType::HighPass;
+        case BandType::Peak: return BandType::BandPass;
+        default: return type;
+    }
+}
+
+ChainSettings TrellaDSP::makeChainSettings (const EQParameters& p, const int (&designTypes)[numBands], int solo) noexcept
+{
+    ChainSettings c;
+    c.soloBand = isBand (solo) ? solo : -1;
+    c.eqActive = p.eqActive != 0;
+    c.levelGain = decibelsToFactor (p.level);
+
+    c.hiPass = { BandType::HighPass, p.hiPassFreq, passFilterQ, 1.0f };
+    c.hiPassRuns = p.hiPassFreq > hiPassInertFrequency;
+    c.loPass = { BandType::LowPass, p.loPassFreq, passFilterQ, 1.0f };
+    c.loPassRuns = p.loPassFreq < loPassInertFrequency;
+
+    for (int b = 0; b < numBands; ++b)
+    {
+        const bool soloed = b == c.soloBand;
+        const int type = soloed ? soloTypeFor (designTypes[b]) : designTypes[b];
+        c.band[b] = { type, p.band[b].frequency, p.band[b].q, decibelsToFactor (p.band[b].gain) };
+        c.bandRuns[b] = c.soloBand >= 0 ? soloed : p.band[b].active != 0;
+    }
+
+    return c;
+}
+
+ChainSettings TrellaDSP::getChainSettings() const noexcept
+{
+    int types[numBands];
+    for (int b = 0; b < numBands; ++b)
+        types[b] = designType[b].load (std::memory_order_relaxed);
+
+    return makeChainSettings (params.load(), types, soloBand.load (std::memory_order_relaxed));
+}
+
+//==============================================================================
+void TrellaDSP::Reset (bool /*clearAnalyzer*/) noexcept
+{
+    resetRequests.fetch_add (1, std::memory_order_acq_rel);
+}
+
+void TrellaDSP::resetFilterStates() noexcept
+{
+    hiPass.reset();
+    loPass.reset();
+    for (auto& b : band)
+        b.reset();
+}
+
+void TrellaDSP::applySettings() noexcept
+{
+    applied = getChainSettings();
+    hiPass.setDesign (applied.hiPass);
+    loPass.setDesign (applied.loPass);
+    for (int b = 0; b < numBands; ++b)
+        band[b].setDesign (applied.band[b]);
+}
+
+void TrellaDSP::beginBlock() noexcept
+{
+    const auto resets = resetRequests.load (std::memory_order_acquire);
+    if (resets != appliedResets)
+    {
+        appliedResets = resets;
+        resetFilterStates();
+    }
+
+    const auto version = settingsVersion.load (std::memory_order_acquire);
+    if (version != appliedVersion)
+    {
+        appliedVersion = version;
+        applySettings();
+    }
+}
+
+void TrellaDSP::endBlock() noexcept
+{
+    // A state that overflowed would otherwise keep the section silent or ringing for good.
+    hiPass.resetIfNotFinite();
+    loPass.resetIfNotFinite();
+    for (auto& b : band)
+        b.resetIfNotFinite();
+}
+
+template <bool stereo>
+void TrellaDSP::runChain (float* left, float* right, int numSamples) noexcept
+{
+    if (! applied.eqActive)
+        return;
+
+    // The sections that run before the level stage, in chain order.
+    StereoIIRFilter* stages[1 + numBands];
+    int numStages = 0;
+
+    if (applied.hiPassRuns)
+        stages[numStages++] = &hiPass;
+
+    for (int b = 0; b < numBands; ++b)
+        if (applied.bandRuns[b])
+            stages[numStages++] = &band[b];
+
+    const auto level = SamplePair::both (applied.levelGain);
+    const bool loPassRuns = applied.loPassRuns;
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        auto pair = SamplePair::of (left[i], stereo ? right[i] : left[i]);
+
+        for (int s = 0; s < numStages; ++s)
+            pair = stages[s]->process (pair);
+
+        pair = pair * level;
+
+        if (loPassRuns)
+            pair = loPass.process (pair);
+
+        left[i] = (float) pair.left();
+        if constexpr (stereo)
+            right[i] = (float) pair.right();
+    }
+}
+
+void TrellaDSP::Process (juce::AudioBuffer<float>& buffer) noexcept
+{
+    const int numChannels = buffer.getNumChannels();
+    const int numSamples = buffer.getNumSamples();
+
+    if (numChannels <= 0 || numSamples <= 0)
+        return;
+
+    const juce::ScopedNoDenormals noDenormals;
+    const bool stereo = numChannels == 2;
+    float* left = buffer.getWritePointer (0);
+    float* right = stereo ? buffer.getWritePointer (1) : left;
+
+    replaceNonFinite (left, numSamples);
+    if (stereo)
+        replaceNonFinite (right, numSamples);
+
+    beginBlock();
+
+    if (stereo)
+        runChain<true> (left, right, numSamples);
+    else
+        runChain<false> (left, left, numSamples);
+
+    endBlock();
+}
+
+void TrellaDSP::ProcessEQ (float& left, float& right) noexcept
+{
+    if (! std::isfinite (left))
+        left = 0.0f;
+    if (! std::isfinite (right))
+        right = 0.0f;
+
+    beginBlock();
+    runChain<true> (&left, &right, 1);
+    endBlock();
+}

@@ -1,0 +1,183 @@
+#pragma once
+
+#include "AtomicEQParameters.h"
+#include "BandType.h"
+#include "EQParameters.h"
+#include "StereoIIRFilter.h"
+
+#include <juce_audio_basics/juce_audio_basics.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+/** Everything the filter chain needs to know at one moment: the designs of its six sections,
+    which of them run, the switch and the output level. Both the audio thread and the curve on
+    screen derive it from the settings with the same rules, so what is drawn is what is heard.
+*/
+struct ChainSettings
+{
+    FilterDesign hiPass, band[4], loPass;
+    bool hiPassRuns = false, bandRuns[4] {}, loPassRuns = false;
+    bool eqActive = false;
+    float levelGain = 1.0f;
+    int soloBand = -1;
+};
+
+/** The stereo equaliser engine: high-pass, four parametric bands, output level and low-pass,
+    processed one sample pair at a time.
+
+    Threads. Setters and setParameter may run on any thread, concurrently with each other and with
+    the audio thread. They only store into atomics and count a settings version; the audio thread
+    picks the new settings up at the start of its next block and designs the affected sections
+    there, without allocating. Nothing here takes a lock.
+*/
+class TrellaDSP
+{
+public:
+    static constexpr int numBands = 4;
+    static constexpr int numParameters = 23;
+    static constexpr float hiPassInertFrequency = 20.0f;
+    static constexpr float loPassInertFrequency = 20000.0f;
+    static constexpr float passFilterQ = 0.5f;
+    static constexpr float minimumQ = 0.01f;
+
+    static constexpr EQParameters DefaultParameters {
+        20.0f,
+        20000.0f,
+        0.0f,
+        { { 0.0f, 120.0f, 1.0f, 0, BandType::LowShelf },
+          { 0.0f, 1000.0f, 1.0f, 0, BandType::Peak },
+          { 0.0f, 4200.0f, 1.0f, 0, BandType::Peak },
+          { 0.0f, 8500.0f, 1.0f, 0, BandType::HighShelf } },
+        0,
+        0
+    };
+
+    TrellaDSP (double sampleRate, int blockSize);
+    ~TrellaDSP();
+
+    /** Reports a change made through a setter, as (parameter index, normalised value). */
+    std::function<void (int index, float normalised)> onParameterChanged;
+
+    /** Setters report through onParameterChanged only while this is set. */
+    std::atomic<bool> notifyHost { true };
+
+    /** Scratch space of the response curve on screen; the engine itself never touches it. */
+    float magnitudes[600] {};
+
+    //==============================================================================
+    /** Processes a block in place: channel 0 and 1 as a stereo pair, a buffer with any other
+        channel count as channel 0 alone. Samples that are not finite are replaced by silence.
+    */
+    void Process (juce::AudioBuffer<float>& buffer) noexcept;
+
+    /** Processes one sample pair in place. */
+    void ProcessEQ (float& left, float& right) noexcept;
+
+    /** Clears the state of every section before the next block. */
+    void Reset (bool clearAnalyzer) noexcept;
+
+    /** Applies DefaultParameters through the setters (the preamp stage is left as it is). */
+    void LoadDefaults();
+
+    //==============================================================================
+    void setBandGain (int band, float dB);
+    void setBandFrequency (int band, float hz);
+    void setBandQ (int band, float q);
+    void setBandType (int band, int type);
+    void setBandActive (int band, bool on);
+    void setHiPass (float hz);
+    void setLoPass (float hz);
+    void setLevel (float dB);
+    void setEqActive (bool on);
+    void setPreampType (int index);
+    void setBandSolo (int band, bool on);
+
+    /** The normalised value of a parameter (0 for an index outside 0..22). */
+    float getParameter (int index) const noexcept;
+
+    /** Applies a normalised value through the value laws, without reporting it back. */
+    void setParameter (int index, float normalised);
+
+    //==============================================================================
+    /** The current setting in engineering units; safe to call from any thread. */
+    EQParameters getParams() const noexcept { return params.load(); }
+
+    int getSoloBand() const noexcept { return soloBand.load (std::memory_order_relaxed); }
+    bool isBandSoloed (int band) const noexcept { return band >= 0 && band == getSoloBand(); }
+
+    /** The designs the audio thread will use for the current settings. */
+    ChainSettings getChainSettings() const noexcept;
+
+    double getSampleRate() const noexcept { return sampleRate; }
+    int getBlockSize() const noexcept { return blockSize; }
+
+    //==============================================================================
+    // Value laws between normalised parameter values and engineering units.
+    static float frequencyFromNormalised (float v) noexcept { return v * 19980.0f + 20.0f; }
+    static float normalisedFromFrequency (float hz) noexcept { return (hz - 20.0f) / 19980.0f; }
+    static float gainFromNormalised (float v) noexcept { return v * 48.0f - 24.0f; }
+    static float normalisedFromGain (float dB) noexcept { return (dB + 24.0f) / 48.0f; }
+    static float qFromNormalised (float v) noexcept { return v * 9.9f + 0.1f; }
+    static float normalisedFromQ (float q) noexcept { return (q - 0.1f) / 9.9f; }
+    static float levelFromNormalised (float v) noexcept { return v * 24.0f - 12.0f; }
+    static float normalisedFromLevel (float dB) noexcept { return (dB + 12.0f) / 24.0f; }
+    static int bandTypeFromNormalised (float v) noexcept;
+    static int preampIndexFromNormalised (float v) noexcept;
+
+    /** Linear factor of a gain in dB: 0 at -100 dB and below, at most +100 dB. */
+    static float decibelsToFactor (float dB) noexcept;
+
+    /** The type a band plays while soloed: its band-pass, low-pass or high-pass counterpart. */
+    static int soloTypeFor (int type) noexcept;
+
+    /** The section of every filter as the settings ask for it, with the solo rules applied. */
+    static ChainSettings makeChainSettings (const EQParameters& settings, const int (&designTypes)[numBands],
+                                            int soloBand) noexcept;
+
+    static constexpr int numPreampTypes = 8;
+
+private:
+    static bool isBand (int band) noexcept { return band >= 0 && band < numBands; }
+
+    void applyBandGain (int band, float dB, bool notify);
+    void applyBandFrequency (int band, float hz, bool notify);
+    void applyBandQ (int band, float q, bool notify);
+    void applyBandType (int band, int type, bool notify);
+    void applyBandActive (int band, bool on, bool notify);
+    void applyHiPass (float hz, bool notify);
+    void applyLoPass (float hz, bool notify);
+    void applyLevel (float dB, bool notify);
+    void applyEqActive (bool on, bool notify);
+    void applyPreampType (int index, bool notify);
+    void applyDefaults (bool notify);
+
+    void settingsChanged() noexcept { settingsVersion.fetch_add (1, std::memory_order_acq_rel); }
+    void report (int index, bool notify);
+
+    // Audio thread.
+    void beginBlock() noexcept;
+    void endBlock() noexcept;
+    void applySettings() noexcept;
+    void resetFilterStates() noexcept;
+    template <bool stereo>
+    void runChain (float* left, float* right, int numSamples) noexcept;
+
+    const double sampleRate;
+    const int blockSize;
+
+    AtomicEQParameters params;
+    std::atomic<int> soloBand { -1 };
+    std::atomic<int> designType[numBands]; // last valid type of each band; used by the design
+    std::atomic<std::uint32_t> settingsVersion { 0 };
+    std::atomic<std::uint32_t> resetRequests { 0 };
+
+    // Owned by the audio thread.
+    StereoIIRFilter hiPass, band[numBands], loPass;
+    ChainSettings applied;
+    std::uint32_t appliedVersion = ~0u;
+    std::uint32_t appliedResets = 0;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TrellaDSP)
+};

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the app, the tests and the benchmarks need.
+# Idempotent: when everything is present it prints nothing and changes nothing.
+set -euo pipefail
+
+packages=(
+    # toolchain
+    build-essential cmake ninja-build pkg-config ccache git
+    # JUCE and the system libraries Debian's JUCE links against
+    juce-modules-source
+    libasound2-dev libjack-jackd2-dev libcurl4-gnutls-dev libfreetype-dev libfontconfig1-dev
+    libx11-dev libxext-dev libxinerama-dev libxrandr-dev libxcursor-dev libxcomposite-dev
+    libgl-dev libglu1-mesa-dev
+    libflac-dev libvorbis-dev libogg-dev libpng-dev libjpeg-dev zlib1g-dev
+    # tests and benchmarks
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # running the GUI and the plug-ins headless
+    xvfb xauth x11-utils imagemagick fonts-dejavu-core fonts-liberation2 libgl1-mesa-dri
+    lilv-utils
+    # formatting
+    clang-format
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=sudo
+else
+    sudo_cmd=
+fi
+
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo_cmd apt-get update -q
+$sudo_cmd apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,234 @@
+#include "PluginProcessor.h"
+#include "support/Signals.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+    using Processor = KroTrellaAudioProcessor;
+
+    float valueOf (const Processor& p, const char* id)
+    {
+        return p.getKroParameter (findTrellaParamIndex (id))->getValue();
+    }
+
+    void setHostValue (Processor& p, const char* id, float v)
+    {
+        p.getKroParameter (findTrellaParamIndex (id))->setValue (v);
+    }
+
+    TEST (Processor, ConstructionPushesTheEngineDefaultsIntoTheParameters)
+    {
+        Processor p;
+        ASSERT_EQ (p.getParameters().size(), 23);
+
+        const struct
+        {
+            const char* id;
+            float value;
+        } expected[] = {
+            { "master_active", 0.0f }, { "master_gain", 0.5f },
+            { "band1_freq", (120.0f - 20.0f) / 19980.0f }, { "band2_freq", (1000.0f - 20.0f) / 19980.0f },
+            { "band3_freq", (4200.0f - 20.0f) / 19980.0f }, { "band4_freq", (8500.0f - 20.0f) / 19980.0f },
+            { "band1_gain", 0.5f }, { "band4_gain", 0.5f }, { "band1_q", 0.9f / 9.9f }, { "band3_q", 0.9f / 9.9f },
+            { "band1_type", 0.5f }, { "band4_type", 1.0f }, { "band1_active", 0.0f }, { "band4_active", 0.0f },
+            { "lopass_freq", 1.0f }, { "hipass_freq", 0.0f }, { "preamp_type", 0.0f },
+        };
+        for (const auto& e : expected)
+            EXPECT_NEAR (valueOf (p, e.id), e.value, 1.0e-7f) << e.id;
+
+        // What a host's "reset to default" applies is the table's default, not the engine's setting.
+        EXPECT_NEAR (p.getKroParameter (2)->getDefaultValue(), 64.0f / 127.0f, 1.0e-7f);
+        EXPECT_EQ (p.getKroParameter (0)->getDefaultValue(), 0.0f);
+    }
+
+    TEST (Processor, ParametersAnswerAsHostsExpect)
+    {
+        Processor p;
+        auto* band1Freq = p.getKroParameter (2);
+        EXPECT_EQ (band1Freq->getName (4), "Band 1 Freq");
+        EXPECT_EQ (band1Freq->getParameterID(), "band1_freq");
+        EXPECT_EQ (band1Freq->getLabel(), "");
+        EXPECT_TRUE (band1Freq->isAutomatable());
+        EXPECT_FALSE (band1Freq->isDiscrete());
+        EXPECT_FALSE (band1Freq->isBoolean());
+
+        for (int i = 0; i < 23; ++i)
+            EXPECT_FLOAT_EQ (p.getKroParameter (i)->getValueForText ("0.25"), 0.25f);
+
+        EXPECT_EQ (p.getName(), "KroTrella");
+        EXPECT_EQ (p.getProgramName (3), "KroTrella");
+        EXPECT_EQ (p.getNumPrograms(), 1);
+        EXPECT_EQ (p.getTailLengthSeconds(), 0.0);
+        EXPECT_FALSE (p.acceptsMidi());
+    }
+
+    TEST (Processor, HostChangesReachTheEngine)
+    {
+        Processor p;
+        setHostValue (p, "band1_freq", 0.5f);
+        setHostValue (p, "band3_gain", 0.75f);
+        setHostValue (p, "master_active", 1.0f);
+        setHostValue (p, "preamp_type", 1.0f);
+
+        const auto params = p.getEngine()->getParams();
+        EXPECT_FLOAT_EQ (params.band[0].frequency, 10010.0f);
+        EXPECT_FLOAT_EQ (params.band[2].gain, 12.0f);
+        EXPECT_EQ (params.eqActive, 1);
+        EXPECT_EQ (params.preampType, 7);
+        EXPECT_EQ (valueOf (p, "preamp_type"), 1.0f); // the host's value is kept as it was sent
+
+        // A host reset to the table default (64/127) moves band 1 to about 10089 Hz.
+        auto* band1Freq = p.getKroParameter (2);
+        band1Freq->setValue (band1Freq->getDefaultValue());
+        EXPECT_NEAR (p.getEngine()->getParams().band[0].frequency, 10088.66f, 0.01f);
+    }
+
+    struct CountingListener : juce::AudioProcessorListener
+    {
+        std::vector<std::pair<int, float>> changes;
+        void audioProcessorParameterChanged (juce::AudioProcessor*, int index, float value) override
+        {
+            changes.emplace_back (index, value);
+        }
+        void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails&) override {}
+    };
+
+    TEST (Processor, EngineChangesReachTheHostAndSettleOnTheRoundTrippedValue)
+    {
+        Processor p;
+        CountingListener listener;
+        p.addListener (&listener);
+
+        p.getEngine()->setBandGain (1, 3.14159f);
+
+        p.removeListener (&listener);
+        ASSERT_EQ (listener.changes.size(), 1u);
+        EXPECT_EQ (listener.changes[0].first, 7);
+        EXPECT_NEAR (listener.changes[0].second, (3.14159f + 24.0f) / 48.0f, 1.0e-6f);
+        EXPECT_NEAR (valueOf (p, "band2_gain"), (3.14159f + 24.0f) / 48.0f, 1.0e-6f);
+        EXPECT_NEAR (p.getEngine()->getParams().band[1].gain, 3.14159f, 1.0e-5f);
+    }
+
+    TEST (Processor, PreparingAtTheSameFormatKeepsTheEngine)
+    {
+        Processor p;
+        auto* engine = p.getEngine();
+        p.prepareToPlay (44100.0, 256);
+        EXPECT_EQ (p.getEngine(), engine);
+
+        p.prepareToPlay (48000.0, 256);
+        EXPECT_NE (p.getEngine(), engine);
+        EXPECT_EQ (p.getEngine()->getSampleRate(), 48000.0);
+    }
+
+    TEST (Processor, ANewSampleRateKeepsAllParameterValues)
+    {
+        Processor p;
+        juce::Random random (42);
+        for (int i = 0; i < 23; ++i)
+            p.getKroParameter (i)->setValue (random.nextFloat());
+
+        std::vector<float> before;
+        for (int i = 0; i < 23; ++i)
+            before.push_back (p.getKroParameter (i)->getValue());
+
+        int engineChanges = 0;
+        p.setOnEngineChanged ([&] { ++engineChanges; });
+        p.prepareToPlay (96000.0, 512);
+        EXPECT_EQ (engineChanges, 1);
+
+        for (int i = 0; i < 23; ++i)
+        {
+            EXPECT_EQ (p.getKroParameter (i)->getValue(), before[(size_t) i]) << TrellaParams[(size_t) i].id;
+            TrellaDSP reference (44100.0, 256);
+            reference.setParameter (i, before[(size_t) i]);
+            EXPECT_EQ (p.getEngine()->getParameter (i), reference.getParameter (i)) << TrellaParams[(size_t) i].id;
+        }
+    }
+
+    TEST (Processor, ProgramChangeLoadsTheEngineDefaults)
+    {
+        Processor p;
+        for (int i = 0; i < 22; ++i)
+            p.getKroParameter (i)->setValue (0.9f);
+
+        p.setCurrentProgram (5);
+        Processor fresh;
+        for (int i = 0; i < 22; ++i)
+            EXPECT_EQ (p.getKroParameter (i)->getValue(), fresh.getKroParameter (i)->getValue()) << i;
+        EXPECT_EQ (p.getCurrentProgram(), 0);
+    }
+
+    TEST (Processor, OneInputTwoOutputsClearsTheSecondChannel)
+    {
+        Processor p;
+        juce::AudioProcessor::BusesLayout layout;
+        layout.inputBuses.add (juce::AudioChannelSet::mono());
+        layout.outputBuses.add (juce::AudioChannelSet::stereo());
+        ASSERT_TRUE (p.setBusesLayout (layout));
+        p.prepareToPlay (44100.0, 128);
+
+        juce::AudioBuffer<float> buffer (2, 128);
+        juce::Random random (9);
+        signals::fillNoise (buffer, random);
+        juce::AudioBuffer<float> original (buffer);
+        juce::MidiBuffer midi;
+        p.processBlock (buffer, midi);
+
+        for (int i = 0; i < 128; ++i)
+        {
+            ASSERT_EQ (buffer.getSample (0, i), original.getSample (0, i));
+            ASSERT_EQ (buffer.getSample (1, i), 0.0f);
+        }
+
+        // With two inputs nothing is cleared.
+        Processor stereo;
+        stereo.prepareToPlay (44100.0, 128);
+        buffer.makeCopyOf (original);
+        stereo.processBlock (buffer, midi);
+        EXPECT_EQ (buffer.getSample (1, 5), original.getSample (1, 5));
+    }
+
+    TEST (Processor, BypassPassesAudioBitExactWhileTheEngineRunsOnSilence)
+    {
+        Processor p;
+        p.prepareToPlay (48000.0, 256);
+        setHostValue (p, "master_active", 1.0f);
+        setHostValue (p, "band2_active", 1.0f);
+        setHostValue (p, "band2_gain", 1.0f);
+
+        juce::Random random (13);
+        juce::MidiBuffer midi;
+        for (const int length : { 256, 100, 700 }) // 700: more than prepared
+        {
+            juce::AudioBuffer<float> buffer (2, length);
+            signals::fillNoise (buffer, random);
+            juce::AudioBuffer<float> original (buffer);
+            p.processBlockBypassed (buffer, midi);
+
+            for (int c = 0; c < 2; ++c)
+                for (int i = 0; i < length; ++i)
+                    ASSERT_EQ (buffer.getSample (c, i), original.getSample (c, i));
+        }
+    }
+
+    TEST (Processor, ProcessesWithTheBoostTheParametersImply)
+    {
+        Processor p;
+        p.prepareToPlay (44100.0, 512);
+        setHostValue (p, "master_active", 1.0f);
+        setHostValue (p, "band2_active", 1.0f);
+        setHostValue (p, "band2_gain", (12.0f + 24.0f) / 48.0f);
+
+        juce::MidiBuffer midi;
+        float peak = 0.0f;
+        for (int block = 0; block < 40; ++block)
+        {
+            auto buffer = signals::sine (1000.0, 44100.0, 512, 0.1f);
+            p.processBlock (buffer, midi);
+            peak = buffer.getMagnitude (0, 0, 512);
+        }
+        EXPECT_NEAR (signals::toDb (peak / 0.1), 12.0, 0.1);
+    }
+} // namespace
