@@ -46,7 +46,12 @@ TrellaDSP::TrellaDSP (double rate, int size)
     for (int b = 0; b < numBands; ++b)
         designType[b].store (DefaultParameters.band[b].type);
 
+    for (auto* follower : { &inLeftFollower, &inRightFollower, &outLeftFollower, &outRightFollower })
+        follower->prepare ((float) sampleRate, levelAttackMs, defaultReleaseMs);
+    phaseFollower.prepare ((float) sampleRate, phaseAttackMs, defaultReleaseMs);
+
     applyDefaults (false);
+    analyzer = std::make_unique<Analyzer> (sampleRate);
 }
 
 TrellaDSP::~TrellaDSP() = default;
@@ -321,9 +326,32 @@ ChainSettings TrellaDSP::getChainSettings() const noexcept
 }
 
 //==============================================================================
-void TrellaDSP::Reset (bool /*clearAnalyzer*/) noexcept
+void TrellaDSP::Reset (bool clearAnalyzer) noexcept
 {
     resetRequests.fetch_add (1, std::memory_order_acq_rel);
+
+    for (auto* reading : { &meterValues.inLeft, &meterValues.inRight, &meterValues.outLeft, &meterValues.outRight,
+                           &meterValues.phase })
+        reading->store (0.0f, std::memory_order_relaxed);
+
+    if (clearAnalyzer && analyzer != nullptr)
+        analyzer->clear();
+}
+
+void TrellaDSP::getEnv (float& inLeft, float& inRight, float& outLeft, float& outRight, float& phase) const noexcept
+{
+    inLeft = meterValues.inLeft.load (std::memory_order_relaxed);
+    inRight = meterValues.inRight.load (std::memory_order_relaxed);
+    outLeft = meterValues.outLeft.load (std::memory_order_relaxed);
+    outRight = meterValues.outRight.load (std::memory_order_relaxed);
+    phase = meterValues.phase.load (std::memory_order_relaxed);
+}
+
+void TrellaDSP::setMeterReleaseTime (float milliseconds) noexcept
+{
+    for (auto* follower : { &inLeftFollower, &inRightFollower, &outLeftFollower, &outRightFollower })
+        follower->setTimes (levelAttackMs, milliseconds);
+    phaseFollower.setTimes (phaseAttackMs, milliseconds);
 }
 
 void TrellaDSP::resetFilterStates() noexcept
@@ -358,6 +386,9 @@ void TrellaDSP::beginBlock() noexcept
         appliedVersion = version;
         applySettings();
     }
+
+    if (analyzer != nullptr)
+        analyzer->beginAudioBlock();
 }
 
 void TrellaDSP::endBlock() noexcept
@@ -367,14 +398,14 @@ void TrellaDSP::endBlock() noexcept
     loPass.resetIfNotFinite();
     for (auto& b : band)
         b.resetIfNotFinite();
+
+    for (auto* follower : { &inLeftFollower, &inRightFollower, &outLeftFollower, &outRightFollower, &phaseFollower })
+        follower->resetIfNotFinite();
 }
 
-template <bool stereo>
+template <bool stereo, bool eqOn>
 void TrellaDSP::runChain (float* left, float* right, int numSamples) noexcept
 {
-    if (! applied.eqActive)
-        return;
-
     // The sections that run before the level stage, in chain order.
     StereoIIRFilter* stages[1 + numBands];
     int numStages = 0;
@@ -389,22 +420,90 @@ void TrellaDSP::runChain (float* left, float* right, int numSamples) noexcept
     const auto level = SamplePair::both (applied.levelGain);
     const bool loPassRuns = applied.loPassRuns;
 
+    const bool feedAnalyzer = showAnalyzer.load (std::memory_order_relaxed) && analyzer != nullptr;
+    const bool tapBefore = feedAnalyzer && analyzerPreEQ.load (std::memory_order_relaxed);
+    const bool tapAfter = feedAnalyzer && ! tapBefore;
+
+    const auto inLeftCoefficients = inLeftFollower.loadCoefficients();
+    const auto inRightCoefficients = inRightFollower.loadCoefficients();
+    const auto outLeftCoefficients = outLeftFollower.loadCoefficients();
+    const auto outRightCoefficients = outRightFollower.loadCoefficients();
+    const auto phaseCoefficients = phaseFollower.loadCoefficients();
+
+    float inLeft = 0.0f, inRight = 0.0f, outLeft = 0.0f, outRight = 0.0f, phase = 0.0f;
+
     for (int i = 0; i < numSamples; ++i)
     {
-        auto pair = SamplePair::of (left[i], stereo ? right[i] : left[i]);
+        float l = left[i];
+        float r = stereo ? right[i] : l;
 
-        for (int s = 0; s < numStages; ++s)
-            pair = stages[s]->process (pair);
+        if (tapBefore)
+            analyzer->pushSample (l + r);
 
-        pair = pair * level;
+        inLeft = inLeftFollower.process (std::abs (l), inLeftCoefficients);
+        inRight = inRightFollower.process (std::abs (r), inRightCoefficients);
 
-        if (loPassRuns)
-            pair = loPass.process (pair);
+        // With the equaliser off the output meters fall to silence while the audio passes.
+        float outLeftInput = 1.0e-8f, outRightInput = 1.0e-8f;
 
-        left[i] = (float) pair.left();
-        if constexpr (stereo)
-            right[i] = (float) pair.right();
+        if constexpr (eqOn)
+        {
+            auto pair = SamplePair::of (l, r);
+
+            for (int s = 0; s < numStages; ++s)
+                pair = stages[s]->process (pair);
+
+            pair = pair * level;
+
+            if (loPassRuns)
+                pair = loPass.process (pair);
+
+            l = (float) pair.left();
+            r = (float) pair.right();
+            outLeftInput = std::abs (l);
+            outRightInput = std::abs (r);
+        }
+
+        if (tapAfter)
+            analyzer->pushSample (l + r);
+
+        outLeft = outLeftFollower.process (outLeftInput, outLeftCoefficients);
+        outRight = outRightFollower.process (outRightInput, outRightCoefficients);
+
+        // How different the two channels leaving the engine are, relative to their level.
+        const float sum = outLeft + outRight;
+        const float scale = sum < 0.001f ? 0.0f : 1.0f / (sum + 1.0e-8f);
+        phase = phaseFollower.process (std::abs ((l - r) * scale), phaseCoefficients);
+
+        if constexpr (eqOn)
+        {
+            left[i] = l;
+            if constexpr (stereo)
+                right[i] = r;
+        }
     }
+
+    meterValues.inLeft.store (inLeft, std::memory_order_relaxed);
+    meterValues.inRight.store (inRight, std::memory_order_relaxed);
+    meterValues.outLeft.store (outLeft, std::memory_order_relaxed);
+    meterValues.outRight.store (outRight, std::memory_order_relaxed);
+    meterValues.phase.store (juce::jlimit (0.0f, 1.0f, phase), std::memory_order_relaxed);
+}
+
+void TrellaDSP::processSection (float* left, float* right, int numSamples, bool stereo) noexcept
+{
+    replaceNonFinite (left, numSamples);
+    if (stereo)
+        replaceNonFinite (right, numSamples);
+
+    beginBlock();
+
+    if (stereo)
+        applied.eqActive ? runChain<true, true> (left, right, numSamples) : runChain<true, false> (left, right, numSamples);
+    else
+        applied.eqActive ? runChain<false, true> (left, left, numSamples) : runChain<false, false> (left, left, numSamples);
+
+    endBlock();
 }
 
 void TrellaDSP::Process (juce::AudioBuffer<float>& buffer) noexcept
@@ -417,31 +516,18 @@ void TrellaDSP::Process (juce::AudioBuffer<float>& buffer) noexcept
 
     const juce::ScopedNoDenormals noDenormals;
     const bool stereo = numChannels == 2;
-    float* left = buffer.getWritePointer (0);
-    float* right = stereo ? buffer.getWritePointer (1) : left;
 
-    replaceNonFinite (left, numSamples);
-    if (stereo)
-        replaceNonFinite (right, numSamples);
-
-    beginBlock();
-
-    if (stereo)
-        runChain<true> (left, right, numSamples);
-    else
-        runChain<false> (left, left, numSamples);
-
-    endBlock();
+    // Hosts may send more samples than they prepared for; the engine works in sections of at most
+    // the block size it was built for.
+    for (int start = 0; start < numSamples; start += blockSize)
+    {
+        const int length = juce::jmin (blockSize, numSamples - start);
+        float* left = buffer.getWritePointer (0, start);
+        processSection (left, stereo ? buffer.getWritePointer (1, start) : left, length, stereo);
+    }
 }
 
 void TrellaDSP::ProcessEQ (float& left, float& right) noexcept
 {
-    if (! std::isfinite (left))
-        left = 0.0f;
-    if (! std::isfinite (right))
-        right = 0.0f;
-
-    beginBlock();
-    runChain<true> (&left, &right, 1);
-    endBlock();
+    processSection (&left, &right, 1, true);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "Analyzer.h"
 #include "AtomicEQParameters.h"
 #include "BandType.h"
+#include "EnvelopeFollower.h"
 #include "EQParameters.h"
 #include "StereoIIRFilter.h"
 
@@ -65,6 +67,32 @@ public:
 
     /** Scratch space of the response curve on screen; the engine itself never touches it. */
     float magnitudes[600] {};
+
+    /** The spectrum analyser, fed from the chain; shown (never owned) by the interface. */
+    std::unique_ptr<Analyzer> analyzer;
+
+    /** Whether samples are fed to the analyser, and whether before (true) or after the chain. */
+    std::atomic<bool> showAnalyzer { true };
+    std::atomic<bool> analyzerPreEQ { false };
+
+    /** Level followers of the input and output channels, and the follower of the phase reading. */
+    EnvelopeFollower inLeftFollower, inRightFollower, outLeftFollower, outRightFollower, phaseFollower;
+
+    /** The latest readings: linear envelopes (1.0 = full scale) and phase (0 equal .. 1 opposite). */
+    struct MeterValues
+    {
+        std::atomic<float> inLeft { 0.0f }, inRight { 0.0f }, outLeft { 0.0f }, outRight { 0.0f }, phase { 0.0f };
+    } meterValues;
+
+    /** Copies the five readings, in this order. */
+    void getEnv (float& inLeft, float& inRight, float& outLeft, float& outRight, float& phase) const noexcept;
+
+    /** Sets the fall time of all five meters (the attacks stay 10 ms, 50 ms for the phase). */
+    void setMeterReleaseTime (float milliseconds) noexcept;
+
+    static constexpr float levelAttackMs = 10.0f;
+    static constexpr float phaseAttackMs = 50.0f;
+    static constexpr float defaultReleaseMs = 1000.0f;
 
     //==============================================================================
     /** Processes a block in place: channel 0 and 1 as a stereo pair, a buffer with any other
@@ -161,7 +189,8 @@ private:
     void endBlock() noexcept;
     void applySettings() noexcept;
     void resetFilterStates() noexcept;
-    template <bool stereo>
+    void processSection (float* left, float* right, int numSamples, bool stereo) noexcept;
+    template <bool stereo, bool eqOn>
     void runChain (float* left, float* right, int numSamples) noexcept;
 
     const double sampleRate;

@@ -1,6 +1,7 @@
 // Hand-overs between threads: one thread hammers parameters and the engine's setters, one
 // processes blocks, one rebuilds the engine through prepareToPlay, and the message thread runs its
-// loop meanwhile. Built with ThreadSanitizer as well, where any report fails the run.
+// loop meanwhile (the analysers' timers run there). Built with ThreadSanitizer as well, where any
+// report fails the run.
 
 #include "PluginProcessor.h"
 #include "support/MessagePump.h"
@@ -69,6 +70,14 @@ namespace
                 engine->setBandGain (band, random.nextFloat() * 48.0f - 24.0f);
                 engine->setBandSolo (band, random.nextBool());
                 engine->setBandType (band, random.nextInt (3));
+                engine->showAnalyzer = random.nextBool();
+                engine->analyzerPreEQ = random.nextBool();
+                engine->setMeterReleaseTime (random.nextBool() ? 250.0f : 1000.0f);
+                if (random.nextInt (20) == 0)
+                    engine->analyzer->clear();
+                float inL, inR, outL, outR, phase;
+                engine->getEnv (inL, inR, outL, outR, phase);
+                EXPECT_TRUE (std::isfinite (inL + inR + outL + outR + phase));
                 const auto settings = engine->getChainSettings();
                 const auto params = engine->getParams();
                 EXPECT_TRUE (std::isfinite (settings.levelGain) && std::isfinite (params.level));

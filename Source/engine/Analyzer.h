@@ -1,0 +1,104 @@
+#pragma once
+
+#include <juce_dsp/juce_dsp.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <atomic>
+#include <cstdint>
+
+/** The spectrum behind the equaliser curve: gathers 2048-sample frames on the audio thread,
+    transforms and smooths them 25 times a second on the message thread, and draws the result on a
+    logarithmic frequency axis (20 Hz at the left edge, 20480 Hz at the right).
+
+    Hand-over: the audio thread copies a completed frame into `frame` only while no frame waits
+    (`frameReady` clear) and then sets the flag; the message thread copies the waiting frame out
+    before it clears the flag, and transforms its own copy. So no frame is transformed while the
+    audio thread writes it, and at most one frame per completed 2048-sample block is analysed.
+*/
+class Analyzer : public juce::Component, private juce::Timer
+{
+public:
+    static constexpr int fftOrder = 11;
+    static constexpr int fftSize = 1 << fftOrder;   // 2048
+    static constexpr int numPoints = fftSize / 2;   // 1024
+    static constexpr float defaultDecay = 0.91201085f;
+    static constexpr float displayRangeDb = 72.0f;
+
+    explicit Analyzer (double sampleRate);
+    ~Analyzer() override;
+
+    /** Audio thread: one sample (left + right) into the frame being gathered. */
+    inline void pushSample (float sample) noexcept
+    {
+        if (fifoIndex == fftSize)
+        {
+            handOverFrame();
+            fifoIndex = 0;
+        }
+        fifo[fifoIndex++] = sample;
+    }
+
+    /** Audio thread, at the start of each block: carries out a pending clear of the gathered samples. */
+    void beginAudioBlock() noexcept;
+
+    /** Any thread: zeroes the gathered samples, the frame and the displayed spectrum (the audio side
+        at its next block, the display at its next update).
+    */
+    void clear() noexcept;
+
+    /** Message thread: analyses a waiting frame, if any, and repaints; the timer calls it 25 times a second. */
+    void update();
+
+    /** Message thread: the smoothed display level of a point, 0..1. */
+    float getSpectrum (int point) const noexcept { return spectrum[juce::jlimit (0, numPoints - 1, point)]; }
+
+    float getBinWidth() const noexcept { return binWidth; }
+
+    void paint (juce::Graphics& g) override;
+
+    // Display options, written by the interface on the message thread.
+    bool frozen = false;
+    bool showPeak = false;
+    bool fillSpectrum = true;
+    bool roundedSpectrum = true;
+    int peakHoldFrames = 25;
+    float decay = defaultDecay;
+    juce::Colour markerColour { 0xff0000ff };
+    juce::Colour lineColour { juce::Colours::white };
+
+    // The held peak, as the last paint left it.
+    float peakLevel = 0.0f;
+    juce::String peakText;
+    int peakX = -1, peakY = -1;
+    int peakCounter = 0;
+
+private:
+    void timerCallback() override { update(); }
+    void handOverFrame() noexcept;
+    void analyseFrame();
+    void rebuildPath (float width, float height);
+    void drawPeakMarker (juce::Graphics& g, int width);
+
+    juce::dsp::FFT fft { fftOrder };
+    juce::dsp::WindowingFunction<float> window { (size_t) fftSize, juce::dsp::WindowingFunction<float>::hann, true, 0.0f };
+    const float binWidth;
+
+    // Audio thread.
+    float fifo[fftSize] {};
+    int fifoIndex = 0;
+    std::uint32_t audioClears = 0;
+
+    // Handed from the audio thread to the message thread.
+    float frame[fftSize] {};
+    std::atomic<bool> frameReady { false };
+    std::atomic<std::uint32_t> clearRequests { 0 };
+
+    // Message thread.
+    float fftData[2 * fftSize] {};
+    float spectrum[numPoints] {};
+    std::uint32_t displayClears = 0;
+    bool skipPeakMarker = false;
+    juce::Path path, roundedPath;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (Analyzer)
+};
