@@ -13,6 +13,7 @@ constexpr int longestWebAddress = 4096;
 // that covers any help page many times over, plus a part that grows with the fragment.
 constexpr juce::int64 layoutBudgetBase = 4000000;
 constexpr juce::int64 layoutBudgetPerChar = 16;
+constexpr juce::int64 layoutCostPerRun = 64;
 
 /** The value of an attribute such as size="24": the text between the quotes that follow the
     name, or up to the next space when the value is not quoted.
@@ -36,15 +37,43 @@ float sanitisedFontSize (float requested, float current)
     return juce::jlimit (smallestFontSize, largestFontSize, requested);
 }
 
+/** The typeface families installed on this system, looked up once. */
+const juce::StringArray& installedTypefaces()
+{
+    static const juce::StringArray names = []
+    {
+        auto found = juce::Font::findAllTypefaceNames();
+        found.sort (true);
+        return found;
+    }();
+    return names;
+}
+
 juce::String toJuceString (const std::basic_string<juce::juce_wchar>& text)
 {
     return juce::String (juce::CharPointer_UTF32 (text.c_str()), text.size());
 }
 } // namespace
 
+juce::String KroHtmlTextEdit::resolveTypefaceName (const juce::String& name)
+{
+    const auto& installed = installedTypefaces();
+
+    if (name.isEmpty() || installed.isEmpty() || installed.contains (name, true))
+        return name;
+
+    return juce::Font::getDefaultSansSerifFontName();
+}
+
+juce::Font KroHtmlTextEdit::makeFont (const juce::String& name, float height, int style)
+{
+    return juce::Font (resolveTypefaceName (name), height, style);
+}
+
 KroHtmlTextEdit::KroHtmlTextEdit()
 {
     openWebLink = [] (const juce::String& address) { juce::URL (address).launchInDefaultBrowser(); };
+    tooltipFont = makeFont ("Arial", 14.0f, juce::Font::plain);
 
     editor = std::make_unique<juce::TextEditor> (juce::String(), (juce::juce_wchar) 0);
     editor->setScrollbarsShown (false);
@@ -59,7 +88,7 @@ KroHtmlTextEdit::KroHtmlTextEdit()
 
     clearHtml();
 
-    editor->setFont (juce::Font (fontName, fontSize, fontStyle));
+    editor->setFont (makeFont (fontName, fontSize, fontStyle));
     editor->setColour (juce::TextEditor::textColourId, textColour);
     editor->setColour (juce::TextEditor::backgroundColourId, juce::Colours::black);
 
@@ -84,7 +113,7 @@ void KroHtmlTextEdit::clearHtml()
 
 void KroHtmlTextEdit::doSetFont()
 {
-    editor->setFont (juce::Font (fontName, fontSize, fontStyle));
+    editor->setFont (makeFont (fontName, fontSize, fontStyle));
 }
 
 void KroHtmlTextEdit::setBaseFontSize (float newSize)
@@ -142,14 +171,31 @@ void KroHtmlTextEdit::appendHtml (const juce::String& fragment)
             // "<>": the '>' is ordinary text.
         }
 
-        pendingText.push_back (c);
-        ++insertionIndex;
+        appendCharacter (walk, pendingText, c);
     }
 
     // A tag still open at the end is dropped.
     appendRunText (walk, std::move (pendingText));
 
     insertRuns (walk, firstIndex);
+}
+
+void KroHtmlTextEdit::appendCharacter (Walk& walk, Text& pendingText, juce::juce_wchar c)
+{
+    auto& stretch = juce::CharacterFunctions::isWhitespace (c) ? walk.spaceLength : walk.wordLength;
+    auto& other = &stretch == &walk.spaceLength ? walk.wordLength : walk.spaceLength;
+
+    if (stretch >= longestUnbrokenStretch)
+    {
+        pendingText.push_back (&stretch == &walk.spaceLength ? '\n' : ' ');
+        ++insertionIndex;
+        stretch = 0;
+    }
+
+    pendingText.push_back (c);
+    ++insertionIndex;
+    ++stretch;
+    other = 0;
 }
 
 void KroHtmlTextEdit::appendRunText (Walk& walk, Text text)
@@ -178,6 +224,8 @@ void KroHtmlTextEdit::insertRuns (const Walk& walk, int firstIndex)
     // densely tagged fragment would take time growing with the square of its length. Runs keep their
     // own style while that layout work stays within a budget proportional to the fragment; whatever
     // is left then goes in at once, in the style of its first run. The text itself is always complete.
+    // Each run already in the editor counts extra, because a word that runs on across style changes
+    // costs the layout more than plain text.
     juce::int64 newChars = 0;
     for (const auto& run : walk.runs)
         newChars += (juce::int64) run.text.size();
@@ -189,7 +237,7 @@ void KroHtmlTextEdit::insertRuns (const Walk& walk, int firstIndex)
     for (size_t r = 0; r < walk.runs.size(); ++r)
     {
         const auto& run = walk.runs[r];
-        work += editor->getTotalNumChars() + (juce::int64) run.text.size();
+        work += editor->getTotalNumChars() + (juce::int64) run.text.size() + layoutCostPerRun * (juce::int64) r;
 
         if (work > budget && r + 1 < walk.runs.size())
         {
@@ -271,7 +319,7 @@ void KroHtmlTextEdit::handleTag (const juce::String& tag, Walk& walk)
 
 void KroHtmlTextEdit::updateFont (Walk& walk) const
 {
-    walk.font = juce::Font (fontName, fontSize, fontStyle);
+    walk.font = makeFont (fontName, fontSize, fontStyle);
 }
 
 void KroHtmlTextEdit::setStyleBit (Walk& walk, int bit)
@@ -291,6 +339,8 @@ void KroHtmlTextEdit::insertTagText (const juce::String& text, Walk& walk)
 {
     appendRunText (walk, text);
     insertionIndex += text.length();
+    walk.wordLength = 0;
+    walk.spaceLength = 0;
 }
 
 void KroHtmlTextEdit::openLink (const juce::String& tag, Walk& walk)

@@ -73,6 +73,20 @@ public:
     /** Where the address tooltip is drawn: its position held inside the view. */
     juce::Rectangle<int> getTooltipBounds() const;
 
+    /** The typeface to draw a requested family with: the family itself when it is installed, else
+        the system's default sans-serif. A family that is missing (Verdana and Arial often are on
+        Linux) would otherwise be drawn by a fallback that loses bold, italic and underlining.
+    */
+    static juce::String resolveTypefaceName (const juce::String& name);
+    static juce::Font makeFont (const juce::String& name, float height, int style);
+
+    /** The longest stretch of non-space (or of space) characters handed to the editor in one piece.
+        The editor lays out a longer word in time growing with the square of its length, and cannot
+        index words beyond 65535 characters at all, so a longer stretch gets a space (a line break
+        for spaces) inserted after this many characters.
+    */
+    static constexpr int longestUnbrokenStretch = 200;
+
     /** True for http(s) addresses that contain only characters a shell-based launcher cannot
         misread (no quotes, backslashes, dollar signs, backticks, spaces or control characters).
     */
@@ -101,7 +115,11 @@ private:
         juce::Font font;
         juce::Colour colour;
         std::vector<PendingRun> runs;
+        int wordLength = 0;
+        int spaceLength = 0;
     };
+
+    void appendCharacter (Walk& walk, Text& pendingText, juce::juce_wchar c);
 
     void handleTag (const juce::String& tag, Walk& walk);
     void appendRunText (Walk& walk, Text text);
