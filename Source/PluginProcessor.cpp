@@ -1,5 +1,6 @@
 #include "PluginProcessor.h"
 
+#include "PluginEditor.h"
 #include "PresetDocument.h"
 
 //==============================================================================
@@ -166,7 +167,7 @@ void KroTrellaAudioProcessor::setCurrentProgram (int)
 
 juce::AudioProcessorEditor* KroTrellaAudioProcessor::createEditor()
 {
-    return new juce::GenericAudioProcessorEditor (*this);
+    return new KroTrellaAudioProcessorEditor (*this);
 }
 
 //==============================================================================
