@@ -4,6 +4,7 @@
 #include "AtomicEQParameters.h"
 #include "BandType.h"
 #include "EnvelopeFollower.h"
+#include "PreampStage.h"
 #include "EQParameters.h"
 #include "StereoIIRFilter.h"
 
@@ -201,6 +202,8 @@ private:
     std::atomic<int> designType[numBands]; // last valid type of each band; used by the design
     std::atomic<std::uint32_t> settingsVersion { 0 };
     std::atomic<std::uint32_t> resetRequests { 0 };
+
+    PreampStage preamp;
 
     // Owned by the audio thread.
     StereoIIRFilter hiPass, band[numBands], loPass;
