@@ -9,72 +9,72 @@
 
 namespace
 {
-constexpr int knobSize = 70;
-constexpr int bandColumnX = 95;
-constexpr int bandColumnStep = 85;
+    constexpr int knobSize = 70;
+    constexpr int bandColumnX = 95;
+    constexpr int bandColumnStep = 85;
 
-const juce::Colour accent{ EQKnobPanel::accentColour };
-const juce::Colour bypass{ EQKnobPanel::bypassColour };
+    const juce::Colour accent{ EQKnobPanel::accentColour };
+    const juce::Colour bypass{ EQKnobPanel::bypassColour };
 
-int bandColumn (int band)
-{
-    return bandColumnX + bandColumnStep * band;
-}
+    int bandColumn (int band)
+    {
+        return bandColumnX + bandColumnStep * band;
+    }
 
-enum class KnobChange
-{
-    none,           // the knob already showed the value
-    moved,          // the knob shows the value as it is
-    movedAndSnapped // the knob shows the value snapped to its step or range
-};
+    enum class KnobChange
+    {
+        none,           // the knob already showed the value
+        moved,          // the knob shows the value as it is
+        movedAndSnapped // the knob shows the value snapped to its step or range
+    };
 
-/** Shows a value in a knob without running its handler, and says what became of it. */
-KnobChange showValue (MetalKnob& knob, float value)
-{
-    // A value that is no number cannot be shown; the knob keeps what it had.
-    if (std::isnan (value))
-        return KnobChange::none;
+    /** Shows a value in a knob without running its handler, and says what became of it. */
+    KnobChange showValue (MetalKnob& knob, float value)
+    {
+        // A value that is no number cannot be shown; the knob keeps what it had.
+        if (std::isnan (value))
+            return KnobChange::none;
 
-    const auto before = knob.getValue();
-    knob.setValue ((double) value, juce::dontSendNotification);
+        const auto before = knob.getValue();
+        knob.setValue ((double) value, juce::dontSendNotification);
 
-    if (knob.getValue() == before)
-        return KnobChange::none;
+        if (knob.getValue() == before)
+            return KnobChange::none;
 
-    return (float) knob.getValue() != value ? KnobChange::movedAndSnapped : KnobChange::moved;
-}
+        return (float) knob.getValue() != value ? KnobChange::movedAndSnapped : KnobChange::moved;
+    }
 
-void setUpLabel (juce::Label& label, const juce::String& text, juce::Font font, juce::Rectangle<int> bounds)
-{
-    label.setText (text, juce::dontSendNotification);
-    label.setFont (font);
-    label.setJustificationType (juce::Justification::centred);
-    label.setColour (juce::Label::textColourId, accent);
-    label.setBounds (bounds);
-}
+    void setUpLabel (juce::Label& label, const juce::String& text, juce::Font font, juce::Rectangle<int> bounds)
+    {
+        label.setText (text, juce::dontSendNotification);
+        label.setFont (font);
+        label.setJustificationType (juce::Justification::centred);
+        label.setColour (juce::Label::textColourId, accent);
+        label.setBounds (bounds);
+    }
 
-void setUpLevelMeter (vuMeter& meter)
-{
-    const auto green = juce::Colours::green.withBrightness (0.7f);
-    const auto yellow = juce::Colours::yellow.withBrightness (0.8f);
-    const auto red = juce::Colours::red.withBrightness (1.1f);
+    void setUpLevelMeter (vuMeter& meter)
+    {
+        const auto green = juce::Colours::green.withBrightness (0.7f);
+        const auto yellow = juce::Colours::yellow.withBrightness (0.8f);
+        const auto red = juce::Colours::red.withBrightness (1.1f);
 
-    meter.segmentColours.clear();
-    meter.segmentColours.insert (meter.segmentColours.end(), 14, green);
-    meter.segmentColours.insert (meter.segmentColours.end(), 4, yellow);
-    meter.segmentColours.insert (meter.segmentColours.end(), 2, red);
-}
+        meter.segmentColours.clear();
+        meter.segmentColours.insert (meter.segmentColours.end(), 14, green);
+        meter.segmentColours.insert (meter.segmentColours.end(), 4, yellow);
+        meter.segmentColours.insert (meter.segmentColours.end(), 2, red);
+    }
 
-void setUpPhaseMeter (vuMeter& meter)
-{
-    meter.segmentColours.assign (20, juce::Colours::yellow.withBrightness (0.8f));
-    meter.linear = true;
-}
+    void setUpPhaseMeter (vuMeter& meter)
+    {
+        meter.segmentColours.assign (20, juce::Colours::yellow.withBrightness (0.8f));
+        meter.linear = true;
+    }
 
-juce::Image imageFrom (const void* data, int size)
-{
-    return juce::ImageCache::getFromMemory (data, size);
-}
+    juce::Image imageFrom (const void* data, int size)
+    {
+        return juce::ImageCache::getFromMemory (data, size);
+    }
 } // namespace
 
 //==============================================================================
@@ -427,10 +427,10 @@ void EQKnobPanel::timerCallback()
         return;
 
     const auto current = dsp->getParams();
-    if (!current.sameBytesAs (lastParameters))
+    if (! current.sameBytesAs (lastParameters))
         syncFromEngine (current);
 
-    if (!frozen)
+    if (! frozen)
         feedMeters();
 }
 

@@ -14,132 +14,134 @@ using ui_test::snapshotOf;
 
 namespace
 {
-const juce::Colour accent{ EQKnobPanel::accentColour };
-const juce::Colour grey{ EQKnobPanel::bypassColour };
-const juce::Colour panelBackground{ EQKnobPanel::backgroundColour };
-const juce::Colour meterBackground{ 0xff404040 };
-const juce::Colour buttonOff{ 0xff404244 };
-const juce::Colour buttonOn{ 0xfffffafa };
-const juce::Colour meterGreen = juce::Colours::green.withBrightness (0.7f);
-const juce::Colour meterYellow = juce::Colours::yellow.withBrightness (0.8f);
+    const juce::Colour accent{ EQKnobPanel::accentColour };
+    const juce::Colour grey{ EQKnobPanel::bypassColour };
+    const juce::Colour panelBackground{ EQKnobPanel::backgroundColour };
+    const juce::Colour meterBackground{ 0xff404040 };
+    const juce::Colour buttonOff{ 0xff404244 };
+    const juce::Colour buttonOn{ 0xfffffafa };
+    const juce::Colour meterGreen = juce::Colours::green.withBrightness (0.7f);
+    const juce::Colour meterYellow = juce::Colours::yellow.withBrightness (0.8f);
 
-/** A panel on its own engine, with a tick that runs the panel's timer callback once. */
-struct PanelOnEngine
-{
-    TrellaDSP engine{ 44100.0, 256 };
-    EQKnobPanel panel{ 800, 260, &engine };
-
-    void tick() { panel.timerCallback(); }
-};
-
-/** The area of a knob where its disc, caption and pointer are drawn: the knob without its readout. */
-juce::Rectangle<int> discAreaOf (const juce::Component& knob)
-{
-    return knob.getBounds().withTrimmedBottom (20);
-}
-
-bool showsColour (const juce::Image& image, juce::Rectangle<int> area, juce::Colour colour)
-{
-    return !ui_test::boundsOfColour (image, area, colour, 8).isEmpty();
-}
-
-/** Passes when the knob's caption and pointer are drawn in `expected` and nowhere in `other`. */
-testing::AssertionResult notchIs (const juce::Image& image, const juce::Component& knob, juce::Colour expected,
-                                  juce::Colour other)
-{
-    const auto area = discAreaOf (knob);
-    if (!showsColour (image, area, expected))
-        return testing::AssertionFailure() << knob.getName() << " shows no " << ui_test::toHex (expected);
-    if (showsColour (image, area, other))
-        return testing::AssertionFailure() << knob.getName() << " also shows " << ui_test::toHex (other);
-    return testing::AssertionSuccess();
-}
-
-/** The centre of segment `index` (0 at the bottom) of a 20-segment meter, in panel coordinates. */
-juce::Point<int> segmentCentre (const juce::Component& meter, int index)
-{
-    const auto segmentHeight = meter.getHeight() / 20.0;
-    return { meter.getBounds().getCentreX(), (int) (meter.getBottom() - segmentHeight * index - segmentHeight / 2.0) };
-}
-
-juce::Colour segmentColour (const juce::Image& image, const juce::Component& meter, int index)
-{
-    const auto centre = segmentCentre (meter, index);
-    return image.getPixelAt (centre.x, centre.y);
-}
-
-/** Passes when the pixels inside the area (away from rounded corners) are the same in both. */
-testing::AssertionResult sameInterior (const juce::Image& panelImage, juce::Rectangle<int> area,
-                                       const juce::Image& reference)
-{
-    for (auto y = 3; y < area.getHeight() - 3; ++y)
-        for (auto x = 3; x < area.getWidth() - 3; ++x)
-            if (panelImage.getPixelAt (area.getX() + x, area.getY() + y) != reference.getPixelAt (x, y))
-                return testing::AssertionFailure() << "differs at (" << x << ", " << y << ") of " << area.toString();
-    return testing::AssertionSuccess();
-}
-
-/** How a lone button with this caption and state looks. */
-juce::Image referenceButton (juce::Rectangle<int> size, const juce::String& caption, int state)
-{
-    SquareButton button (caption);
-    button.state = state;
-    button.setBounds (size.withZeroOrigin());
-    return snapshotOf (button);
-}
-
-/** Runs a constant level through the engine for a while, so that its meters settle. */
-void runConstant (TrellaDSP& engine, float left, float right, double seconds = 0.3)
-{
-    juce::AudioBuffer<float> block (2, 256);
-    for (auto done = 0; done < (int) (seconds * engine.getSampleRate()); done += block.getNumSamples())
+    /** A panel on its own engine, with a tick that runs the panel's timer callback once. */
+    struct PanelOnEngine
     {
-        juce::FloatVectorOperations::fill (block.getWritePointer (0), left, block.getNumSamples());
-        juce::FloatVectorOperations::fill (block.getWritePointer (1), right, block.getNumSamples());
-        engine.Process (block);
+        TrellaDSP engine{ 44100.0, 256 };
+        EQKnobPanel panel{ 800, 260, &engine };
+
+        void tick() { panel.timerCallback(); }
+    };
+
+    /** The area of a knob where its disc, caption and pointer are drawn: the knob without its readout. */
+    juce::Rectangle<int> discAreaOf (const juce::Component& knob)
+    {
+        return knob.getBounds().withTrimmedBottom (20);
     }
-}
 
-juce::Label* readoutOf (MetalKnob& knob)
-{
-    for (auto* child : knob.getChildren())
-        if (auto* label = dynamic_cast<juce::Label*> (child))
-            return label;
-    return nullptr;
-}
+    bool showsColour (const juce::Image& image, juce::Rectangle<int> area, juce::Colour colour)
+    {
+        return ! ui_test::boundsOfColour (image, area, colour, 8).isEmpty();
+    }
 
-/** Types into a knob's readout and presses return, as a user does after clicking the readout. */
-void typeInto (MetalKnob& knob, const juce::String& text)
-{
-    auto* readout = readoutOf (knob);
-    ASSERT_NE (readout, nullptr);
-    readout->showEditor();
-    auto* editor = readout->getCurrentTextEditor();
-    ASSERT_NE (editor, nullptr);
-    editor->setText (text, true);
-    juce::Component& editorComponent = *editor;
-    editorComponent.keyPressed (juce::KeyPress (juce::KeyPress::returnKey));
-    pumpMessagesUntil ([readout] { return readout->getCurrentTextEditor() == nullptr; }, 500);
-}
+    /** Passes when the knob's caption and pointer are drawn in `expected` and nowhere in `other`. */
+    testing::AssertionResult notchIs (const juce::Image& image, const juce::Component& knob, juce::Colour expected,
+                                      juce::Colour other)
+    {
+        const auto area = discAreaOf (knob);
+        if (! showsColour (image, area, expected))
+            return testing::AssertionFailure() << knob.getName() << " shows no " << ui_test::toHex (expected);
+        if (showsColour (image, area, other))
+            return testing::AssertionFailure() << knob.getName() << " also shows " << ui_test::toHex (other);
+        return testing::AssertionSuccess();
+    }
 
-void click (SquareButton& button)
-{
-    button.mouseUp (mouseEventAt (button, { 5.0f, 5.0f }, {}));
-}
+    /** The centre of segment `index` (0 at the bottom) of a 20-segment meter, in panel coordinates. */
+    juce::Point<int> segmentCentre (const juce::Component& meter, int index)
+    {
+        const auto segmentHeight = meter.getHeight() / 20.0;
+        return { meter.getBounds().getCentreX(),
+                 (int) (meter.getBottom() - segmentHeight * index - segmentHeight / 2.0) };
+    }
 
-struct ChangeCounter : juce::ChangeListener
-{
-    void changeListenerCallback (juce::ChangeBroadcaster*) override { ++count; }
-    int count = 0;
-};
+    juce::Colour segmentColour (const juce::Image& image, const juce::Component& meter, int index)
+    {
+        const auto centre = segmentCentre (meter, index);
+        return image.getPixelAt (centre.x, centre.y);
+    }
 
-/** Counts what the processor tells the host. */
-struct HostNotifications : juce::AudioProcessorListener
-{
-    void audioProcessorParameterChanged (juce::AudioProcessor*, int, float) override { ++count; }
-    void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails&) override {}
-    int count = 0;
-};
+    /** Passes when the pixels inside the area (away from rounded corners) are the same in both. */
+    testing::AssertionResult sameInterior (const juce::Image& panelImage, juce::Rectangle<int> area,
+                                           const juce::Image& reference)
+    {
+        for (auto y = 3; y < area.getHeight() - 3; ++y)
+            for (auto x = 3; x < area.getWidth() - 3; ++x)
+                if (panelImage.getPixelAt (area.getX() + x, area.getY() + y) != reference.getPixelAt (x, y))
+                    return testing::AssertionFailure()
+                           << "differs at (" << x << ", " << y << ") of " << area.toString();
+        return testing::AssertionSuccess();
+    }
+
+    /** How a lone button with this caption and state looks. */
+    juce::Image referenceButton (juce::Rectangle<int> size, const juce::String& caption, int state)
+    {
+        SquareButton button (caption);
+        button.state = state;
+        button.setBounds (size.withZeroOrigin());
+        return snapshotOf (button);
+    }
+
+    /** Runs a constant level through the engine for a while, so that its meters settle. */
+    void runConstant (TrellaDSP& engine, float left, float right, double seconds = 0.3)
+    {
+        juce::AudioBuffer<float> block (2, 256);
+        for (auto done = 0; done < (int) (seconds * engine.getSampleRate()); done += block.getNumSamples())
+        {
+            juce::FloatVectorOperations::fill (block.getWritePointer (0), left, block.getNumSamples());
+            juce::FloatVectorOperations::fill (block.getWritePointer (1), right, block.getNumSamples());
+            engine.Process (block);
+        }
+    }
+
+    juce::Label* readoutOf (MetalKnob& knob)
+    {
+        for (auto* child : knob.getChildren())
+            if (auto* label = dynamic_cast<juce::Label*> (child))
+                return label;
+        return nullptr;
+    }
+
+    /** Types into a knob's readout and presses return, as a user does after clicking the readout. */
+    void typeInto (MetalKnob& knob, const juce::String& text)
+    {
+        auto* readout = readoutOf (knob);
+        ASSERT_NE (readout, nullptr);
+        readout->showEditor();
+        auto* editor = readout->getCurrentTextEditor();
+        ASSERT_NE (editor, nullptr);
+        editor->setText (text, true);
+        juce::Component& editorComponent = *editor;
+        editorComponent.keyPressed (juce::KeyPress (juce::KeyPress::returnKey));
+        pumpMessagesUntil ([readout] { return readout->getCurrentTextEditor() == nullptr; }, 500);
+    }
+
+    void click (SquareButton& button)
+    {
+        button.mouseUp (mouseEventAt (button, { 5.0f, 5.0f }, {}));
+    }
+
+    struct ChangeCounter : juce::ChangeListener
+    {
+        void changeListenerCallback (juce::ChangeBroadcaster*) override { ++count; }
+        int count = 0;
+    };
+
+    /** Counts what the processor tells the host. */
+    struct HostNotifications : juce::AudioProcessorListener
+    {
+        void audioProcessorParameterChanged (juce::AudioProcessor*, int, float) override { ++count; }
+        void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails&) override {}
+        int count = 0;
+    };
 } // namespace
 
 //==============================================================================
