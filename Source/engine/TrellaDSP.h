@@ -134,7 +134,7 @@ public:
     EQParameters getParams() const noexcept { return params.load(); }
 
     int getSoloBand() const noexcept { return soloBand.load (std::memory_order_relaxed); }
-    bool isBandSoloed (int bandIndex) const noexcept { return band >= 0 && band == getSoloBand(); }
+    bool isBandSoloed (int bandIndex) const noexcept { return bandIndex >= 0 && bandIndex == getSoloBand(); }
 
     /** The designs the audio thread will use for the current settings. */
     ChainSettings getChainSettings() const noexcept;
@@ -168,7 +168,7 @@ public:
     static constexpr int numPreampTypes = 8;
 
 private:
-    static bool isBand (int bandIndex) noexcept { return band >= 0 && band < numBands; }
+    static bool isBand (int bandIndex) noexcept { return bandIndex >= 0 && bandIndex < numBands; }
 
     void applyBandGain (int bandIndex, float dB, bool notify);
     void applyBandFrequency (int bandIndex, float hz, bool notify);
