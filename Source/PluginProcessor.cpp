@@ -1,11 +1,12 @@
 #include "PluginProcessor.h"
 
+#include "PluginEditor.h"
 #include "PresetDocument.h"
 
 //==============================================================================
-KroTrellaAudioProcessor::KroParameter::KroParameter (const juce::String& id, const juce::String& name, int stepCount,
-                                                     int defaultStep)
-    : juce::AudioProcessorParameterWithID (juce::ParameterID { id, 1 }, name)
+KroTrellaAudioProcessor::KroParameter::KroParameter (const juce::String& id, const juce::String& displayName,
+                                                     int stepCount, int defaultStep)
+    : juce::AudioProcessorParameterWithID (juce::ParameterID { id, 1 }, displayName)
     , steps (stepCount)
     , value ((float) defaultStep / (float) stepCount)
     , defaultValue ((float) defaultStep / (float) stepCount)
@@ -54,9 +55,9 @@ KroTrellaAudioProcessor::~KroTrellaAudioProcessor()
     dsp.clear();
 }
 
-void KroTrellaAudioProcessor::ResetDSPclass (float sampleRate, int blockSize)
+void KroTrellaAudioProcessor::ResetDSPclass (float sampleRate, int samplesPerBlock)
 {
-    auto engine = std::make_unique<TrellaDSP> ((double) sampleRate, blockSize);
+    auto engine = std::make_unique<TrellaDSP> ((double) sampleRate, samplesPerBlock);
     bindEngine (*engine);
     dsp.replace (std::move (engine));
 }
@@ -166,7 +167,7 @@ void KroTrellaAudioProcessor::setCurrentProgram (int)
 
 juce::AudioProcessorEditor* KroTrellaAudioProcessor::createEditor()
 {
-    return new juce::GenericAudioProcessorEditor (*this);
+    return new KroTrellaAudioProcessorEditor (*this);
 }
 
 //==============================================================================

@@ -23,7 +23,7 @@ public:
     class KroParameter : public juce::AudioProcessorParameterWithID
     {
     public:
-        KroParameter (const juce::String& id, const juce::String& name, int steps, int defaultStep);
+        KroParameter (const juce::String& id, const juce::String& displayName, int steps, int defaultStep);
 
         /** Called with (id, value) after every accepted setValue. */
         std::function<void (juce::String id, float value)> onValueChanged;
@@ -77,7 +77,7 @@ public:
     void setStateInformation (const void* data, int sizeInBytes) override;
 
     /** Builds a new engine for a sample rate and block size and makes it the current one. */
-    void ResetDSPclass (float sampleRate, int blockSize);
+    void ResetDSPclass (float sampleRate, int samplesPerBlock);
 
     /** The current engine (message thread, or with a reader of `dsp`). */
     TrellaDSP* getEngine() const noexcept { return dsp.get(); }

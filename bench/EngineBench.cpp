@@ -42,11 +42,30 @@ namespace
         }
     }
 
+    /** Lets the convolution prepare the chosen response on its own thread and finish its fades. */
+    void settlePreamp (TrellaDSP& engine, int blockSize)
+    {
+        juce::AudioBuffer<float> silence (2, blockSize);
+        for (int i = 0; i < 4 * 44100 / blockSize + 40; ++i)
+        {
+            silence.clear();
+            engine.Process (silence);
+            if (i % 8 == 0)
+                juce::Thread::sleep (5);
+        }
+    }
+
+    /** The whole chain with meters and analyser fed; range(1) selects the preamp (0 = "Neutral"). */
     void TrellaProcess (benchmark::State& state)
     {
         const int blockSize = (int) state.range (0);
         TrellaDSP engine (sampleRate, blockSize);
         configureFullChain (engine);
+        if (state.range (1) != 0)
+        {
+            engine.setPreampType ((int) state.range (1));
+            settlePreamp (engine, blockSize);
+        }
         juce::AudioBuffer<float> buffer (2, blockSize);
         fillNoise (buffer);
 
@@ -59,7 +78,28 @@ namespace
         }
         reportPerPair (state, blockSize);
     }
-    BENCHMARK (TrellaProcess)->Arg (64)->Arg (256)->Arg (512)->Arg (1024);
+    BENCHMARK (TrellaProcess)->ArgsProduct ({ { 64, 256, 512, 1024 }, { 0, 1 } })->ArgNames ({ "block", "preamp" });
+
+    /** The filters alone: equaliser on, analyser off, preamp "Neutral" (the meters still run). */
+    void TrellaProcessFiltersOnly (benchmark::State& state)
+    {
+        const int blockSize = (int) state.range (0);
+        TrellaDSP engine (sampleRate, blockSize);
+        configureFullChain (engine);
+        engine.showAnalyzer = false;
+        juce::AudioBuffer<float> buffer (2, blockSize);
+        fillNoise (buffer);
+
+        for (auto _ : state)
+        {
+            engine.Process (buffer);
+            benchmark::DoNotOptimize (buffer.getReadPointer (0));
+            benchmark::ClobberMemory();
+            buffer.applyGain (0.5f);
+        }
+        reportPerPair (state, blockSize);
+    }
+    BENCHMARK (TrellaProcessFiltersOnly)->Arg (512);
 
     struct PlainBiquad
     {

@@ -38,6 +38,7 @@ namespace
 TrellaDSP::TrellaDSP (double rate, int size)
     : sampleRate (usableSampleRate (rate))
     , blockSize (juce::jmax (1, size))
+    , preamp (sampleRate, blockSize)
     , hiPass (sampleRate)
     , band { StereoIIRFilter (sampleRate), StereoIIRFilter (sampleRate), StereoIIRFilter (sampleRate),
              StereoIIRFilter (sampleRate) }
@@ -205,7 +206,9 @@ void TrellaDSP::applyPreampType (int index, bool notify)
 {
     // Any index outside the list selects its nearest entry, so the last entry stays reachable
     // from a normalised value of exactly 1.
-    params.preampType.store (juce::jlimit (0, numPreampTypes - 1, index));
+    const int entry = juce::jlimit (0, numPreampTypes - 1, index);
+    preamp.select (entry);
+    params.preampType.store (entry);
     settingsChanged();
     report (22, notify);
 }
@@ -497,6 +500,7 @@ void TrellaDSP::processSection (float* left, float* right, int numSamples, bool 
         replaceNonFinite (right, numSamples);
 
     beginBlock();
+    preamp.process (left, right, numSamples, stereo);
 
     if (stereo)
         applied.eqActive ? runChain<true, true> (left, right, numSamples) : runChain<true, false> (left, right, numSamples);

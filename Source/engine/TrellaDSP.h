@@ -4,6 +4,7 @@
 #include "AtomicEQParameters.h"
 #include "BandType.h"
 #include "EnvelopeFollower.h"
+#include "PreampStage.h"
 #include "EQParameters.h"
 #include "StereoIIRFilter.h"
 
@@ -110,17 +111,17 @@ public:
     void LoadDefaults();
 
     //==============================================================================
-    void setBandGain (int band, float dB);
-    void setBandFrequency (int band, float hz);
-    void setBandQ (int band, float q);
-    void setBandType (int band, int type);
-    void setBandActive (int band, bool on);
+    void setBandGain (int bandIndex, float dB);
+    void setBandFrequency (int bandIndex, float hz);
+    void setBandQ (int bandIndex, float q);
+    void setBandType (int bandIndex, int type);
+    void setBandActive (int bandIndex, bool on);
     void setHiPass (float hz);
     void setLoPass (float hz);
     void setLevel (float dB);
     void setEqActive (bool on);
     void setPreampType (int index);
-    void setBandSolo (int band, bool on);
+    void setBandSolo (int bandIndex, bool on);
 
     /** The normalised value of a parameter (0 for an index outside 0..22). */
     float getParameter (int index) const noexcept;
@@ -133,7 +134,7 @@ public:
     EQParameters getParams() const noexcept { return params.load(); }
 
     int getSoloBand() const noexcept { return soloBand.load (std::memory_order_relaxed); }
-    bool isBandSoloed (int band) const noexcept { return band >= 0 && band == getSoloBand(); }
+    bool isBandSoloed (int bandIndex) const noexcept { return bandIndex >= 0 && bandIndex == getSoloBand(); }
 
     /** The designs the audio thread will use for the current settings. */
     ChainSettings getChainSettings() const noexcept;
@@ -167,13 +168,13 @@ public:
     static constexpr int numPreampTypes = 8;
 
 private:
-    static bool isBand (int band) noexcept { return band >= 0 && band < numBands; }
+    static bool isBand (int bandIndex) noexcept { return bandIndex >= 0 && bandIndex < numBands; }
 
-    void applyBandGain (int band, float dB, bool notify);
-    void applyBandFrequency (int band, float hz, bool notify);
-    void applyBandQ (int band, float q, bool notify);
-    void applyBandType (int band, int type, bool notify);
-    void applyBandActive (int band, bool on, bool notify);
+    void applyBandGain (int bandIndex, float dB, bool notify);
+    void applyBandFrequency (int bandIndex, float hz, bool notify);
+    void applyBandQ (int bandIndex, float q, bool notify);
+    void applyBandType (int bandIndex, int type, bool notify);
+    void applyBandActive (int bandIndex, bool on, bool notify);
     void applyHiPass (float hz, bool notify);
     void applyLoPass (float hz, bool notify);
     void applyLevel (float dB, bool notify);
@@ -201,6 +202,8 @@ private:
     std::atomic<int> designType[numBands]; // last valid type of each band; used by the design
     std::atomic<std::uint32_t> settingsVersion { 0 };
     std::atomic<std::uint32_t> resetRequests { 0 };
+
+    PreampStage preamp;
 
     // Owned by the audio thread.
     StereoIIRFilter hiPass, band[numBands], loPass;

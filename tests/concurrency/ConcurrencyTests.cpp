@@ -3,6 +3,7 @@
 // loop meanwhile (the analysers' timers run there). Built with ThreadSanitizer as well, where any
 // report fails the run.
 
+#include "PluginEditor.h"
 #include "PluginProcessor.h"
 #include "support/MessagePump.h"
 #include "support/Signals.h"
@@ -20,6 +21,8 @@ namespace
     {
         Processor p;
         p.prepareToPlay (44100.0, 256);
+        auto editor = std::make_unique<KroTrellaAudioProcessorEditor> (p);
+        editor->setVisible (true);
 
         std::atomic<bool> stop { false };
         std::atomic<bool> finite { true };
@@ -82,6 +85,9 @@ namespace
                 const auto params = engine->getParams();
                 EXPECT_TRUE (std::isfinite (settings.levelGain) && std::isfinite (params.level));
             }
+            // The window follows rebuilds and draws whatever engine it is bound to.
+            if (random.nextInt (10) == 0)
+                editor->createComponentSnapshot (editor->getLocalBounds());
             pumpMessages (2);
         }
 
@@ -89,6 +95,9 @@ namespace
         setters.join();
         audio.join();
         rebuilder.join();
+
+        ASSERT_TRUE (pumpMessagesUntil ([&] { return editor->getBoundEngine() == p.getEngine(); }));
+        editor.reset();
 
         // Let the retired engines go.
         for (int i = 0; i < 50 && p.dsp.getNumRetired() > 0; ++i)

@@ -222,7 +222,9 @@ namespace
             bad.setSample (1, 200, poison);
             engine.Process (bad);
             if (! std::isfinite (poison))
+            {
                 EXPECT_TRUE (signals::allFinite (bad)) << poison;
+            }
 
             // The next clean block is finite, and so is everything after it.
             for (int block = 0; block < 8; ++block)

@@ -48,12 +48,10 @@ namespace
     {
         engine.setEqActive (true);
 
-        switch (c.section)
-        {
-            case Section::hiPass: engine.setHiPass (c.frequency); return;
-            case Section::loPass: engine.setLoPass (c.frequency); return;
-            default: break;
-        }
+        if (c.section == Section::hiPass)
+            return engine.setHiPass (c.frequency);
+        if (c.section == Section::loPass)
+            return engine.setLoPass (c.frequency);
 
         const int band = (int) c.section;
         engine.setBandType (band, c.type);
@@ -117,9 +115,9 @@ namespace
     INSTANTIATE_TEST_SUITE_P (AllSections, FrequencyResponse,
                               ::testing::Combine (::testing::Values (44100.0, 96000.0),
                                                   ::testing::ValuesIn (responseCases)),
-                              [] (const auto& info) {
-                                  return std::string (std::get<1> (info.param).label) + "_"
-                                         + std::to_string ((int) std::get<0> (info.param));
+                              [] (const auto& testInfo) {
+                                  return std::string (std::get<1> (testInfo.param).label) + "_"
+                                         + std::to_string ((int) std::get<0> (testInfo.param));
                               });
 
     TEST (FrequencyResponse, ChainAppliesEverySectionAndTheLevel)

@@ -1,0 +1,474 @@
+#include "EQCurveEditor.h"
+
+#include "CurveAxes.h"
+#include "engine/BandType.h"
+#include "engine/TrellaDSP.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace
+{
+constexpr juce::uint32 guideColour = 0x80a0a0af;
+constexpr juce::uint32 menuBackground = 0xf0234567;
+constexpr juce::uint32 menuHighlight = 0xffa0a0a0;
+constexpr juce::uint32 menuHighlightedText = 0xff000000;
+constexpr float curveCornerSize = 20.0f;
+constexpr float curveThickness = 2.0f;
+constexpr float hoverRingThickness = 3.0f;
+constexpr float bubbleCornerSize = 5.0f;
+constexpr float bubbleOutlineThickness = 2.0f;
+constexpr float bubbleFontSize = 14.0f;
+constexpr int bubbleOffset = 10; // from the dot's centre to the bubble's corner
+constexpr float silenceDb = -100.0f;
+
+// Probe and curve steps, accumulated in single precision. The curve's points advance by
+// 100/3 Hz while the probes advance by 19999/600 Hz; over 600 steps they part by about 1 Hz,
+// well below a pixel.
+constexpr float probeStep = 19999.0f / 600.0f;
+constexpr float curvePointStep = 100.0f / 3.0f;
+
+bool isBand (int band) noexcept
+{
+    return band >= 0 && band < EQCurveEditor::numBands;
+}
+
+/** Decibels of a linear magnitude as drawn: -124 dB for silence and anything below -100 dB,
+    and no further above than the floor lies below, so a pole cannot throw the path to infinity.
+*/
+float curveDecibels (float magnitude) noexcept
+{
+    if (!(magnitude > 0.0f))
+        return EQCurveEditor::curveFloorDb;
+
+    const float dB = 20.0f * std::log10 (magnitude);
+    if (!(dB > silenceDb))
+        return EQCurveEditor::curveFloorDb;
+
+    return std::fmin (dB, -EQCurveEditor::curveFloorDb);
+}
+} // namespace
+
+//==============================================================================
+EQCurveEditor::EQCurveEditor (int width, int height, TrellaDSP* engineToShow)
+    : engine (engineToShow)
+    , cachedParams (TrellaDSP::DefaultParameters)
+{
+    menuLook.setColour (juce::PopupMenu::backgroundColourId, juce::Colour (menuBackground));
+    menuLook.setColour (juce::PopupMenu::highlightedBackgroundColourId, juce::Colour (menuHighlight));
+    menuLook.setColour (juce::PopupMenu::highlightedTextColourId, juce::Colour (menuHighlightedText));
+
+    setSize (width, height);
+}
+
+EQCurveEditor::~EQCurveEditor()
+{
+    // The open menu uses this editor's look and feel; it must not outlive it.
+    if (menuOpen)
+        juce::PopupMenu::dismissAllActiveMenus();
+}
+
+void EQCurveEditor::setEngine (TrellaDSP* newEngine)
+{
+    engine = newEngine;
+    draggedBand = -1;
+    hoveredBand = -1;
+    requestRecompute();
+}
+
+void EQCurveEditor::resized()
+{
+    maxBubbleX = (int) ((float) getWidth() - bubbleWidth - bubbleMargin);
+    maxBubbleY = (int) ((float) getHeight() - bubbleHeight - bubbleMargin);
+    updateCurveXs();
+    requestRecompute();
+}
+
+const std::array<float, EQCurveEditor::numProbes>& EQCurveEditor::getProbeFrequencies()
+{
+    static const auto frequencies = []
+    {
+        std::array<float, numProbes> result{};
+        float frequency = 1.0f;
+        for (auto& f : result)
+        {
+            f = frequency;
+            frequency += probeStep;
+        }
+        return result;
+    }();
+    return frequencies;
+}
+
+void EQCurveEditor::updateCurveXs()
+{
+    const auto width = (float) getWidth();
+    float frequency = 1.0f;
+    for (auto& x : curveXs)
+    {
+        x = CurveAxes::xForFrequency (frequency, width) + curveOffset;
+        frequency += curvePointStep;
+    }
+}
+
+//==============================================================================
+bool EQCurveEditor::refreshFromEngine()
+{
+    if (engine == nullptr)
+        return false;
+
+    const auto current = engine->getParams();
+    const int soloBand = engine->getSoloBand();
+    const double sampleRate = engine->getSampleRate();
+
+    if (!recomputePending && current.sameBytesAs (cachedParams) && soloBand == cachedSoloBand &&
+        sampleRate == cachedSampleRate)
+        return false;
+
+    cachedParams = current;
+    cachedSoloBand = soloBand;
+    cachedSampleRate = sampleRate;
+    recomputePending = false;
+
+    updateBandViews();
+    computeMagnitudes();
+    buildCurve();
+    ++recomputeCount;
+    return true;
+}
+
+void EQCurveEditor::updateBandViews()
+{
+    const auto width = (float) getWidth();
+    const auto height = (float) getHeight();
+
+    for (int b = 0; b < numBands; ++b)
+    {
+        const auto& source = cachedParams.band[b];
+        auto& view = bandViews[(size_t) b];
+        view.frequency = source.frequency;
+        view.gain = source.gain;
+        view.q = source.q;
+        view.x = CurveAxes::toPixel (CurveAxes::xForFrequency (source.frequency, width));
+        view.y = CurveAxes::toPixel (CurveAxes::yForGain (source.gain, height));
+    }
+}
+
+void EQCurveEditor::computeMagnitudes()
+{
+    // The very designs and run rules the audio thread uses. While a band is soloed the curve shows
+    // that band alone, to picture the region it acts on.
+    const auto chain = engine->getChainSettings();
+    const double sampleRate = engine->getSampleRate();
+
+    BiquadCoefficients sections[1 + numBands + 1];
+    int numSections = 0;
+
+    if (chain.soloBand >= 0)
+    {
+        sections[numSections++] = StereoIIRFilter::makeCoefficients (chain.band[chain.soloBand], sampleRate);
+    }
+    else
+    {
+        if (chain.hiPassRuns)
+            sections[numSections++] = StereoIIRFilter::makeCoefficients (chain.hiPass, sampleRate);
+
+        for (int b = 0; b < numBands; ++b)
+            if (chain.bandRuns[b])
+                sections[numSections++] = StereoIIRFilter::makeCoefficients (chain.band[b], sampleRate);
+
+        if (chain.loPassRuns)
+            sections[numSections++] = StereoIIRFilter::makeCoefficients (chain.loPass, sampleRate);
+    }
+
+    const auto& probes = getProbeFrequencies();
+    for (size_t j = 0; j < probes.size(); ++j)
+    {
+        float m = 1.0f;
+        for (int s = 0; s < numSections; ++s)
+            m *= (float) sections[s].getMagnitudeForFrequency (probes[j], sampleRate);
+        magnitudes[j] = m;
+    }
+}
+
+void EQCurveEditor::buildCurve()
+{
+    const auto height = (float) getHeight();
+
+    curvePath.clear();
+    curvePath.preallocateSpace (3 * (numProbes + 1));
+    curvePath.startNewSubPath (0.0f, (float) (getHeight() / 2));
+
+    for (size_t j = 0; j < magnitudes.size(); ++j)
+        curvePath.lineTo (curveXs[j], CurveAxes::yForGain (curveDecibels (magnitudes[j]), height));
+
+    roundedCurve = curvePath.createPathWithRoundedCorners (curveCornerSize);
+}
+
+//==============================================================================
+void EQCurveEditor::paint (juce::Graphics& g)
+{
+    refreshFromEngine();
+
+    if (engine != nullptr)
+    {
+        g.setColour (juce::Colours::lightblue);
+        g.strokePath (roundedCurve, juce::PathStrokeType (curveThickness));
+
+        paintDots (g);
+        paintHoveredBand (g);
+    }
+
+    paintGuides (g);
+}
+
+void EQCurveEditor::paintDots (juce::Graphics& g) const
+{
+    for (int b = 0; b < numBands; ++b)
+    {
+        const auto& view = bandViews[(size_t) b];
+
+        if (engine->isBandSoloed (b))
+            g.setColour (juce::Colours::red);
+        else if (cachedParams.band[b].active != 0)
+            g.setColour (juce::Colours::white);
+        else
+            g.setColour (juce::Colours::lightblue.brighter (0.4f));
+
+        g.fillEllipse ((float) (view.x - dotSize / 2), (float) (view.y - dotSize / 2), (float) dotSize,
+                       (float) dotSize);
+    }
+}
+
+void EQCurveEditor::paintHoveredBand (juce::Graphics& g)
+{
+    if (!isBand (hoveredBand))
+        return;
+
+    const auto& view = bandViews[(size_t) hoveredBand];
+    g.setColour (juce::Colours::white);
+    g.drawEllipse ((float) (view.x - dotSize / 2), (float) (view.y - dotSize / 2), (float) dotSize, (float) dotSize,
+                   hoverRingThickness);
+
+    if (showBandInfo)
+        paintBubble (g, hoveredBand);
+}
+
+void EQCurveEditor::paintBubble (juce::Graphics& g, int band)
+{
+    const auto& view = bandViews[(size_t) band];
+
+    // Next to the dot, but never past the right or bottom edge, nor left of or above the origin.
+    const auto place = [] (int dot, int largest)
+    {
+        const int wanted = dot + bubbleOffset;
+        return wanted < 0 ? 0 : juce::jmin (wanted, largest);
+    };
+    bubble.setPosition ((float) place (view.x, maxBubbleX), (float) place (view.y, maxBubbleY));
+
+    g.drawRoundedRectangle (bubble, bubbleCornerSize, bubbleOutlineThickness);
+    g.setColour (juce::Colours::mintcream.withAlpha (bubbleAlpha));
+    g.fillRoundedRectangle (bubble, bubbleCornerSize);
+
+    g.setColour (juce::Colours::black);
+    g.setFont (juce::Font (bubbleFontSize));
+    g.drawFittedText (bubbleText (band), bubble.getSmallestIntegerContainer(), juce::Justification::centred, 3, 0.0f);
+}
+
+juce::String EQCurveEditor::bubbleText (int band) const
+{
+    const auto& view = bandViews[(size_t) band];
+    char values[160];
+    std::snprintf (values, sizeof (values), "Freq = %5.2f Hz\nGain = %2.2f dB\nQ = %.2f", (double) view.frequency,
+                   (double) view.gain, (double) view.q);
+
+    return "Band " + juce::String (band + 1) + ": " + BandType::getName (cachedParams.band[band].type) + "\n" +
+           juce::String (values);
+}
+
+void EQCurveEditor::paintGuides (juce::Graphics& g) const
+{
+    if (!showGuides || mousePosition.x < 0)
+        return;
+
+    g.setColour (juce::Colour (guideColour));
+    g.drawHorizontalLine (mousePosition.y, 0.0f, (float) getWidth());
+    g.drawVerticalLine (mousePosition.x, 0.0f, (float) getHeight());
+}
+
+//==============================================================================
+int EQCurveEditor::bandAt (juce::Point<int> position) const noexcept
+{
+    if (engine == nullptr)
+        return -1;
+
+    int hit = -1;
+    for (int b = 0; b < numBands; ++b)
+    {
+        const auto& view = bandViews[(size_t) b];
+        const double distance = std::hypot ((double) position.x - view.x, (double) position.y - view.y);
+        if ((int) std::fmin (distance, 1.0e9) <= hitRadius)
+            hit = b; // a later band wins among overlapping dots
+    }
+    return hit;
+}
+
+bool EQCurveEditor::isInside (juce::Point<int> position) const noexcept
+{
+    // An editor without area has no inside: the axis laws divide by its size.
+    return getWidth() > 0 && getHeight() > 0 && position.x >= 0 && position.x <= getWidth() && position.y >= 0 &&
+           position.y <= getHeight();
+}
+
+void EQCurveEditor::mouseMove (const juce::MouseEvent& e)
+{
+    hoveredBand = bandAt (e.getPosition());
+    if (hoveredBand >= 0)
+        bubbleAlpha = bubbleAlphaClear;
+
+    mousePosition = e.getPosition();
+}
+
+void EQCurveEditor::mouseDown (const juce::MouseEvent&)
+{
+    // Drags pick their band up at the first drag event that reaches a dot; see mouseDrag.
+}
+
+void EQCurveEditor::mouseDrag (const juce::MouseEvent& e)
+{
+    const auto position = e.getPosition();
+    if (engine == nullptr || !isInside (position))
+        return;
+
+    mousePosition = position;
+
+    if (draggedBand < 0)
+        draggedBand = bandAt (position);
+    if (draggedBand < 0)
+        return;
+
+    const float frequency = CurveAxes::frequencyForX ((float) position.x, (float) getWidth());
+    const float gain = CurveAxes::gainForY ((float) position.y, (float) getHeight());
+
+    auto& view = bandViews[(size_t) draggedBand];
+    view.x = position.x;
+    view.y = position.y;
+    view.frequency = frequency;
+    view.gain = gain;
+
+    // Let the dot show through where the bubble, held at the edge, covers it.
+    const auto dotCorner = position.toFloat() - juce::Point<float> ((float) dotSize / 2, (float) dotSize / 2);
+    bubbleAlpha = bubble.contains (dotCorner) ? bubbleAlphaCovering : bubbleAlphaClear;
+
+    if (onBandChanged)
+        onBandChanged (draggedBand, frequency, gain, true);
+}
+
+void EQCurveEditor::mouseUp (const juce::MouseEvent& e)
+{
+    draggedBand = -1;
+
+    if (engine == nullptr)
+        return;
+
+    if (e.mods.isRightButtonDown())
+    {
+        if (hoveredBand >= 0)
+            showBandMenu (hoveredBand, e.getScreenPosition());
+        return;
+    }
+
+    if (e.getNumberOfClicks() == 2 && hoveredBand >= 0)
+    {
+        const int band = hoveredBand;
+        const auto& defaults = TrellaDSP::DefaultParameters.band[band];
+
+        if (onBandChanged)
+            onBandChanged (band, defaults.frequency, defaults.gain, false);
+        if (onQChanged)
+            onQChanged (band, defaults.q);
+    }
+}
+
+void EQCurveEditor::mouseWheelMove (const juce::MouseEvent&, const juce::MouseWheelDetails& wheel)
+{
+    // The wheel is consumed here in any case, so the host does not scroll under a band edit.
+    if (engine == nullptr || !isBand (hoveredBand) || !std::isfinite (wheel.deltaY))
+        return;
+
+    const int band = hoveredBand;
+    const float q = juce::jlimit (minimumQ, maximumQ, engine->getParams().band[band].q + wheel.deltaY);
+    bandViews[(size_t) band].q = q;
+
+    if (onQChanged)
+        onQChanged (band, q);
+}
+
+void EQCurveEditor::mouseExit (const juce::MouseEvent&)
+{
+    // Hides the guides; the hovered band keeps its ring and bubble until the mouse returns.
+    mousePosition = { -1, -1 };
+}
+
+//==============================================================================
+juce::PopupMenu EQCurveEditor::createBandMenu (int band)
+{
+    juce::PopupMenu menu;
+    if (!isBand (band))
+        return menu;
+
+    menu.setLookAndFeel (&menuLook);
+
+    const bool soloed = engine != nullptr && engine->isBandSoloed (band);
+    menu.addItem (soloItem, soloed ? "UnSolo" : "Solo");
+
+    if (band == 0 || band == numBands - 1)
+    {
+        menu.addSeparator();
+        menu.addItem (shelfItem, band == 0 ? "Low Shelf" : "High Shelf");
+        menu.addItem (peakItem, "Peak");
+    }
+
+    return menu;
+}
+
+void EQCurveEditor::applyBandMenuResult (int band, int result)
+{
+    if (engine != nullptr && isBand (band))
+    {
+        const bool hasTypeItems = band == 0 || band == numBands - 1;
+
+        if (result == soloItem)
+            engine->setBandSolo (band, !engine->isBandSoloed (band));
+        else if (result == shelfItem && hasTypeItems)
+            engine->setBandType (band, band == 0 ? BandType::LowShelf : BandType::HighShelf);
+        else if (result == peakItem && hasTypeItems)
+            engine->setBandType (band, BandType::Peak);
+    }
+
+    // Solo is not part of the parameter record, so a menu action always forces a recompute.
+    requestRecompute();
+}
+
+void EQCurveEditor::showBandMenu (int band, juce::Point<int> screenPosition)
+{
+    auto menu = createBandMenu (band);
+    hoveredBand = -1;
+    menuOpen = true;
+
+    // Asynchronous: a plug-in must not run a modal loop inside the host's event handling. The menu
+    // lives inside the plug-in's own window, so it scales with the interface and needs no extra
+    // native window from the host's window manager. The choice goes to the band that was hovered
+    // when the menu opened.
+    const auto options = juce::PopupMenu::Options()
+                             .withParentComponent (getTopLevelComponent())
+                             .withTargetScreenArea ({ screenPosition.x, screenPosition.y, 1, 1 });
+    menu.showMenuAsync (options,
+                        [editor = juce::Component::SafePointer<EQCurveEditor> (this), band] (int result)
+                        {
+                            if (editor == nullptr)
+                                return;
+                            editor->menuOpen = false;
+                            editor->applyBandMenuResult (band, result);
+                        });
+}

@@ -1,0 +1,161 @@
+// The preamp stage convolves with the embedded impulse responses, fades between choices and passes
+// the signal bit for bit on "Neutral".
+
+#include "PluginProcessor.h"
+#include "engine/IR_list.h"
+#include "engine/TrellaDSP.h"
+#include "support/Signals.h"
+
+#include <BinaryData.h>
+#include <gtest/gtest.h>
+#include <juce_audio_formats/juce_audio_formats.h>
+
+namespace
+{
+    constexpr double fs = 44100.0;
+    constexpr int irLength = 441;
+
+    juce::AudioBuffer<float> loadResponse (const char* resourceName)
+    {
+        int size = 0;
+        const auto* data = BinaryData::getNamedResource (resourceName, size);
+        juce::WavAudioFormat wav;
+        std::unique_ptr<juce::AudioFormatReader> reader (
+            wav.createReaderFor (new juce::MemoryInputStream (data, (size_t) size, false), true));
+        juce::AudioBuffer<float> response (2, irLength);
+        if (reader != nullptr)
+            reader->read (&response, 0, irLength, 0, true, true);
+        return response;
+    }
+
+    /** Runs silence long enough for the convolution to prepare a new response on its own thread and
+        for its fades to finish.
+    */
+    void settle (const std::function<void (juce::AudioBuffer<float>&)>& process, int blockSize = 512)
+    {
+        juce::AudioBuffer<float> silence (2, blockSize);
+        for (int i = 0; i < 30; ++i)
+        {
+            silence.clear();
+            process (silence);
+            juce::Thread::sleep (8);
+        }
+    }
+
+    /** The stage's output for a unit impulse, both channels. */
+    signals::StereoResponse impulseThrough (TrellaDSP& engine)
+    {
+        return signals::impulseResponse ([&] (auto& block) { engine.Process (block); }, 1024);
+    }
+
+    void expectResponse (const signals::StereoResponse& measured, const juce::AudioBuffer<float>& expected, const char* label)
+    {
+        double worst = 0.0;
+        for (int i = 0; i < 1024; ++i)
+        {
+            const float wantLeft = i < irLength ? expected.getSample (0, i) : 0.0f;
+            const float wantRight = i < irLength ? expected.getSample (1, i) : 0.0f;
+            worst = juce::jmax (worst, (double) std::abs (measured.left[(size_t) i] - wantLeft),
+                                (double) std::abs (measured.right[(size_t) i] - wantRight));
+        }
+        EXPECT_LT (worst, 1.0e-5) << label;
+    }
+
+    TEST (Preamp, EachEntryAppliesItsImpulseResponse)
+    {
+        for (int index = 1; index < (int) IR_list.size(); ++index)
+        {
+            TrellaDSP engine (fs, 512);
+            engine.setPreampType (index);
+            settle ([&] (auto& b) { engine.Process (b); });
+            expectResponse (impulseThrough (engine), loadResponse (IR_list[(size_t) index].resourceName), IR_list[(size_t) index].menuName);
+        }
+    }
+
+    TEST (Preamp, NeutralAfterAResponsePassesBitForBitAndTheResponseComesBack)
+    {
+        TrellaDSP engine (fs, 512);
+        engine.setPreampType (1);
+        settle ([&] (auto& b) { engine.Process (b); });
+
+        engine.setPreampType (0);
+        settle ([&] (auto& b) { engine.Process (b); });
+        juce::Random random (1);
+        juce::AudioBuffer<float> noise (2, 512);
+        signals::fillNoise (noise, random);
+        juce::AudioBuffer<float> original (noise);
+        engine.Process (noise);
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < 512; ++i)
+                ASSERT_EQ (noise.getSample (c, i), original.getSample (c, i));
+
+        engine.setPreampType (1);
+        settle ([&] (auto& b) { engine.Process (b); });
+        expectResponse (impulseThrough (engine), loadResponse (IR_list[1].resourceName), "N1073 again");
+    }
+
+    TEST (Preamp, TheEqualiserSwitchDoesNotBypassThePreamp)
+    {
+        TrellaDSP engine (fs, 512);
+        engine.setEqActive (false);
+        engine.setParameter (22, 1.0f); // v = 1 picks the last entry, TLA50
+        EXPECT_EQ (engine.getParams().preampType, 7);
+        settle ([&] (auto& b) { engine.Process (b); });
+        expectResponse (impulseThrough (engine), loadResponse ("IR_08_TLA50_dc_wav"), "TLA50");
+    }
+
+    TEST (Preamp, SwitchingWhilePlayingDoesNotClick)
+    {
+        TrellaDSP engine (fs, 256);
+        long long position = 0;
+        float previous = 0.0f, steadyStep = 0.0f, switchStep = 0.0f;
+
+        auto play = [&] (int blocks, float& largestStep) {
+            for (int b = 0; b < blocks; ++b)
+            {
+                juce::AudioBuffer<float> buffer (2, 256);
+                for (int i = 0; i < 256; ++i, ++position)
+                {
+                    const auto v = (float) (0.5 * std::sin (2.0 * juce::MathConstants<double>::pi * 150.0 * (double) position / fs));
+                    buffer.setSample (0, i, v);
+                    buffer.setSample (1, i, v);
+                }
+                engine.Process (buffer);
+                for (int i = 0; i < 256; ++i)
+                {
+                    largestStep = juce::jmax (largestStep, std::abs (buffer.getSample (0, i) - previous));
+                    previous = buffer.getSample (0, i);
+                }
+                juce::Thread::sleep (2);
+            }
+        };
+
+        engine.setPreampType (3);
+        play (200, switchStep); // settle on D1960 (the fade-in is included)
+        play (100, steadyStep);
+        switchStep = 0.0f;
+        for (const int next : { 5, 0, 2, 7, 0 })
+        {
+            engine.setPreampType (next);
+            play (60, switchStep);
+        }
+        // A hard switch between two responses jumps by a large fraction of the amplitude; a fade keeps
+        // the sample-to-sample steps close to those of the steady tone.
+        EXPECT_LT (switchStep, 2.0f * steadyStep);
+    }
+
+    TEST (Preamp, ARebuiltEngineReloadsTheChosenResponse)
+    {
+        KroTrellaAudioProcessor processor;
+        processor.prepareToPlay (fs, 512);
+        processor.getKroParameter (22)->setValue (0.25f); // index 2, A512
+        juce::MidiBuffer midi;
+        settle ([&] (auto& b) { processor.processBlock (b, midi); });
+
+        processor.prepareToPlay (fs, 1024); // a new block size builds a new engine
+        auto* engine = processor.getEngine();
+        settle ([&] (auto& b) { processor.processBlock (b, midi); }, 1024);
+        EXPECT_EQ (engine->getParams().preampType, 2);
+        expectResponse (impulseThrough (*engine), loadResponse ("IR_02_API512_dc_wav"), "A512 after rebuild");
+    }
+} // namespace
