@@ -4,13 +4,13 @@
 
 namespace
 {
-constexpr int boxWidth = 400;
-constexpr int boxHeight = 200;
-constexpr int fadeMs = 250;
+    constexpr int boxWidth = 400;
+    constexpr int boxHeight = 200;
+    constexpr int fadeMs = 250;
 
-// One move plus 49 lines, each stored as a type marker and two coordinates, plus the close
-// marker a stroke may add: reserved once so that the animation never allocates.
-constexpr int reservedPathElements = 153;
+    // One move plus 49 lines, each stored as a type marker and two coordinates, plus the close
+    // marker a stroke may add: reserved once so that the animation never allocates.
+    constexpr int reservedPathElements = 153;
 } // namespace
 
 KroAnimatedAboutScreen::KroAnimatedAboutScreen()

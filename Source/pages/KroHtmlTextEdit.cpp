@@ -4,55 +4,55 @@
 
 namespace
 {
-constexpr int tooltipHeight = 25;
-constexpr float smallestFontSize = 1.0f;
-constexpr float largestFontSize = 200.0f;
-constexpr int longestWebAddress = 4096;
+    constexpr int tooltipHeight = 25;
+    constexpr float smallestFontSize = 1.0f;
+    constexpr float largestFontSize = 200.0f;
+    constexpr int longestWebAddress = 4096;
 
-// Layout work allowed for styling the runs of one fragment, in characters laid out: a fixed part
-// that covers any help page many times over, plus a part that grows with the fragment.
-constexpr juce::int64 layoutBudgetBase = 4000000;
-constexpr juce::int64 layoutBudgetPerChar = 16;
-constexpr juce::int64 layoutCostPerRun = 64;
+    // Layout work allowed for styling the runs of one fragment, in characters laid out: a fixed part
+    // that covers any help page many times over, plus a part that grows with the fragment.
+    constexpr juce::int64 layoutBudgetBase = 4000000;
+    constexpr juce::int64 layoutBudgetPerChar = 16;
+    constexpr juce::int64 layoutCostPerRun = 64;
 
-/** The value of an attribute such as size="24": the text between the quotes that follow the
-    name, or up to the next space when the value is not quoted.
-*/
-juce::String attributeValue (const juce::String& tag, const char* nameWithEquals)
-{
-    const auto rest = tag.fromFirstOccurrenceOf (nameWithEquals, false, true).trimStart();
-
-    if (rest.startsWithChar ('"'))
-        return rest.substring (1).upToFirstOccurrenceOf ("\"", false, false);
-
-    return rest.upToFirstOccurrenceOf (" ", false, false);
-}
-
-/** A size from a font tag, kept within readable limits; nonsense leaves the size unchanged. */
-float sanitisedFontSize (float requested, float current)
-{
-    if (!std::isfinite (requested) || requested <= 0.0f)
-        return current;
-
-    return juce::jlimit (smallestFontSize, largestFontSize, requested);
-}
-
-/** The typeface families installed on this system, looked up once. */
-const juce::StringArray& installedTypefaces()
-{
-    static const juce::StringArray names = []
+    /** The value of an attribute such as size="24": the text between the quotes that follow the
+        name, or up to the next space when the value is not quoted.
+    */
+    juce::String attributeValue (const juce::String& tag, const char* nameWithEquals)
     {
-        auto found = juce::Font::findAllTypefaceNames();
-        found.sort (true);
-        return found;
-    }();
-    return names;
-}
+        const auto rest = tag.fromFirstOccurrenceOf (nameWithEquals, false, true).trimStart();
 
-juce::String toJuceString (const std::basic_string<juce::juce_wchar>& text)
-{
-    return juce::String (juce::CharPointer_UTF32 (text.c_str()), text.size());
-}
+        if (rest.startsWithChar ('"'))
+            return rest.substring (1).upToFirstOccurrenceOf ("\"", false, false);
+
+        return rest.upToFirstOccurrenceOf (" ", false, false);
+    }
+
+    /** A size from a font tag, kept within readable limits; nonsense leaves the size unchanged. */
+    float sanitisedFontSize (float requested, float current)
+    {
+        if (! std::isfinite (requested) || requested <= 0.0f)
+            return current;
+
+        return juce::jlimit (smallestFontSize, largestFontSize, requested);
+    }
+
+    /** The typeface families installed on this system, looked up once. */
+    const juce::StringArray& installedTypefaces()
+    {
+        static const juce::StringArray names = []
+        {
+            auto found = juce::Font::findAllTypefaceNames();
+            found.sort (true);
+            return found;
+        }();
+        return names;
+    }
+
+    juce::String toJuceString (const std::basic_string<juce::juce_wchar>& text)
+    {
+        return juce::String (juce::CharPointer_UTF32 (text.c_str()), text.size());
+    }
 } // namespace
 
 juce::String KroHtmlTextEdit::resolveTypefaceName (const juce::String& name)
@@ -89,7 +89,7 @@ KroHtmlTextEdit::KroHtmlTextEdit()
     clearHtml();
 
     editor->setFont (makeFont (fontName, fontSize, fontStyle));
-    editor->setColour (juce::TextEditor::textColourId, textColour);
+    editor->setColour (juce::TextEditor::textColourId, insertColour);
     editor->setColour (juce::TextEditor::backgroundColourId, juce::Colours::black);
 
     // Moves and releases over the editor (and its inner viewport) come here as well.
@@ -105,6 +105,8 @@ void KroHtmlTextEdit::clearHtml()
 {
     links.clear();
     runs.clear();
+    firstLineFont.reset();
+    firstLineComplete = false;
     linkOpen = false;
     insertionIndex = 0;
     editor->clear();
@@ -126,7 +128,7 @@ void KroHtmlTextEdit::setBaseFontSize (float newSize)
 //==============================================================================
 void KroHtmlTextEdit::appendHtml (const juce::String& fragment)
 {
-    Walk walk{ editor->getFont(), editor->findColour (juce::TextEditor::textColourId), {} };
+    Walk walk{ makeFont (fontName, fontSize, fontStyle), insertColour, {} };
     const int firstIndex = insertionIndex;
 
     Text pendingText;
@@ -162,7 +164,7 @@ void KroHtmlTextEdit::appendHtml (const juce::String& fragment)
 
             insideTag = false;
 
-            if (!tagText.empty())
+            if (! tagText.empty())
             {
                 handleTag (toJuceString (tagText), walk);
                 tagText.clear();
@@ -203,7 +205,7 @@ void KroHtmlTextEdit::appendRunText (Walk& walk, Text text)
     if (text.empty())
         return;
 
-    if (!walk.runs.empty() && walk.runs.back().font == walk.font && walk.runs.back().colour == walk.colour)
+    if (! walk.runs.empty() && walk.runs.back().font == walk.font && walk.runs.back().colour == walk.colour)
         walk.runs.back().text += text;
     else
         walk.runs.push_back ({ std::move (text), walk.font, walk.colour });
@@ -212,7 +214,7 @@ void KroHtmlTextEdit::appendRunText (Walk& walk, Text text)
 void KroHtmlTextEdit::appendRunText (Walk& walk, const juce::String& text)
 {
     Text converted;
-    for (auto p = text.getCharPointer(); !p.isEmpty();)
+    for (auto p = text.getCharPointer(); ! p.isEmpty();)
         converted.push_back (p.getAndAdvance());
 
     appendRunText (walk, std::move (converted));
@@ -252,9 +254,14 @@ void KroHtmlTextEdit::insertRuns (const Walk& walk, int firstIndex)
         insertRun (toJuceString (run.text), run.font, run.colour, position);
     }
 
-    // What follows (a later fragment, or the owner's own insertions) continues in the final style.
-    editor->setFont (walk.font);
-    editor->setColour (juce::TextEditor::textColourId, walk.colour);
+    insertColour = walk.colour;
+    editor->setColour (juce::TextEditor::textColourId, insertColour);
+
+    // The editor measures its first line with the height of its current font, whatever the line
+    // holds, so it is given the font of the first line: a heading at the top of a page then gets
+    // the room it needs instead of running into the top margin.
+    if (firstLineFont.has_value())
+        editor->setFont (*firstLineFont);
 }
 
 void KroHtmlTextEdit::insertRun (const juce::String& text, const juce::Font& font, juce::Colour colour, int& position)
@@ -263,6 +270,16 @@ void KroHtmlTextEdit::insertRun (const juce::String& text, const juce::Font& fon
     editor->setColour (juce::TextEditor::textColourId, colour);
     editor->setCaretPosition (position);
     editor->insertTextAtCaret (text);
+
+    if (! firstLineComplete)
+    {
+        const auto lineBreak = text.indexOfChar ('\n');
+
+        if (lineBreak != 0 && (! firstLineFont.has_value() || font.getHeight() > firstLineFont->getHeight()))
+            firstLineFont = font;
+
+        firstLineComplete = lineBreak >= 0;
+    }
 
     const int length = text.length();
     runs.push_back ({ position, length, font, colour });
@@ -351,7 +368,7 @@ void KroHtmlTextEdit::openLink (const juce::String& tag, Walk& walk)
     updateFont (walk);
     walk.colour = linkColour;
 
-    if (!tag.containsIgnoreCase ("href"))
+    if (! tag.containsIgnoreCase ("href"))
         return;
 
     const auto target = attributeValue (tag, "href=").removeCharacters ("\"");
@@ -371,7 +388,7 @@ void KroHtmlTextEdit::closeLink (Walk& walk)
     walk.colour = savedTextColour;
 
     // Only a link that was opened with a target is recorded; a stray "/a" makes no link.
-    if (!linkOpen)
+    if (! linkOpen)
         return;
 
     currentLinkEnd = insertionIndex;
@@ -471,10 +488,10 @@ void KroHtmlTextEdit::mouseMove (const juce::MouseEvent& e)
 
     editor->setMouseCursor (juce::MouseCursor::PointingHandCursor);
 
-    if (!link->target.startsWithIgnoreCase ("http"))
+    if (! link->target.startsWithIgnoreCase ("http"))
         return;
 
-    if (tooltipText != link->target || !tooltipShown)
+    if (tooltipText != link->target || ! tooltipShown)
     {
         tooltipText = link->target;
         const int fullWidth = juce::roundToInt (tooltipFont.getStringWidthFloat (tooltipText)) + 10;
@@ -519,7 +536,7 @@ juce::Rectangle<int> KroHtmlTextEdit::getTooltipBounds() const
 
 void KroHtmlTextEdit::paintOverChildren (juce::Graphics& g)
 {
-    if (!tooltipShown)
+    if (! tooltipShown)
         return;
 
     const auto area = getTooltipBounds();
@@ -535,13 +552,13 @@ void KroHtmlTextEdit::paintOverChildren (juce::Graphics& g)
 
 bool KroHtmlTextEdit::isSafeWebAddress (const juce::String& address)
 {
-    if (!(address.startsWithIgnoreCase ("http://") || address.startsWithIgnoreCase ("https://")))
+    if (! (address.startsWithIgnoreCase ("http://") || address.startsWithIgnoreCase ("https://")))
         return false;
 
     if (address.length() > longestWebAddress)
         return false;
 
-    for (auto p = address.getCharPointer(); !p.isEmpty();)
+    for (auto p = address.getCharPointer(); ! p.isEmpty();)
     {
         const auto c = p.getAndAdvance();
 

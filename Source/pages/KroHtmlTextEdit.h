@@ -3,6 +3,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -149,6 +150,9 @@ private:
     juce::Colour textColour{ juce::Colours::white };
     juce::Colour savedTextColour{ juce::Colours::white };
     juce::Colour linkColour{ juce::Colours::yellow };
+    juce::Colour insertColour{ juce::Colours::white }; // the editor's text colour for new text
+    std::optional<juce::Font> firstLineFont;
+    bool firstLineComplete = false;
 
     bool tooltipShown = false;
     juce::String tooltipText;

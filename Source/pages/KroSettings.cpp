@@ -6,78 +6,78 @@
 
 namespace
 {
-constexpr int panelWidth = 600;
-constexpr int rowHeight = 30;
-constexpr int animationMs = 250;
-constexpr juce::uint32 panelColour = 0xa0473b47;
+    constexpr int panelWidth = 600;
+    constexpr int rowHeight = 30;
+    constexpr int animationMs = 250;
+    constexpr juce::uint32 panelColour = 0xa0473b47;
 
-// A settings file is a few kilobytes; anything far larger is not ours.
-constexpr juce::int64 largestSettingsFile = 1 << 20;
+    // A settings file is a few kilobytes; anything far larger is not ours.
+    constexpr juce::int64 largestSettingsFile = 1 << 20;
 
-struct OptionRow
-{
-    const char* id;
-    const char* name;
-    int max; // 0 button, 1 switch, above 1 the highest list index
-    int value;
-    const char* text;
-};
-
-constexpr OptionRow optionRows[] = {
-    { "show_fft", "Show analyzer", 1, 1, "Show frequency analyzer" },
-    { "fill_fft", "Fill analyzer", 1, 0, "Use a filled style for the analyzer" },
-    { "rounded", "Rounded edges", 1, 0, "Round the edges of the analyzer plot" },
-    { "show_peak", "Show peaks", 1, 0, "Show and hold peak values" },
-    { "peak_time", "Peak hold time", 2, 1, "" },
-    { "meters_time", "Meters decay time", 3, 2, "" },
-    { "band_info", "Show band information", 1, 1, "Show band values on mouse hover" },
-    { "show_guides", "Show guide lines", 1, 0, "Show guide lines on mouse hover" },
-    { "win_size", "Window size", 5, 2, "" },
-    { "use_opengl", "Use OpenGL", 1, 0, "Let your GPU deal with the UI tasks" },
-    { "btn_chkupd", "Check updates", 0, 0, "Click to check for updates" },
-    { "btn_support", "Go to support website", 0, 0, "Click to open in default browser" },
-};
-
-struct ChoiceList
-{
-    const char* forId;
-    std::vector<std::pair<const char*, juce::var>> entries;
-};
-
-std::vector<ChoiceList> choiceLists()
-{
-    return {
-        { "peak_time", { { "1 second", 1 }, { "2 seconds", 2 }, { "3 seconds", 3 } } },
-        { "meters_time", { { "250 ms", 250 }, { "500 ms", 500 }, { "1 second", 1000 }, { "2 seconds", 2000 } } },
-        { "win_size",
-          { { "Smaller", 0.8 },
-            { "Small", 0.9 },
-            { "Normal", 1.0 },
-            { "Large", 1.1 },
-            { "Larger", 1.3 },
-            { "Extra Large", 1.5 } } },
+    struct OptionRow
+    {
+        const char* id;
+        const char* name;
+        int max; // 0 button, 1 switch, above 1 the highest list index
+        int value;
+        const char* text;
     };
-}
 
-/** The value a row takes over from the file, or nothing when the saved value cannot be right
-    for the row: switches become 0 or 1, list indices must name an entry, buttons stay 0.
-*/
-std::optional<int> savedValueFor (const juce::ValueTree& row, const juce::var& saved)
-{
-    const int max = row["Max"].toString().getIntValue();
-    const int value = saved.toString().trim().getIntValue(); // not a number: 0
+    constexpr OptionRow optionRows[] = {
+        { "show_fft", "Show analyzer", 1, 1, "Show frequency analyzer" },
+        { "fill_fft", "Fill analyzer", 1, 0, "Use a filled style for the analyzer" },
+        { "rounded", "Rounded edges", 1, 0, "Round the edges of the analyzer plot" },
+        { "show_peak", "Show peaks", 1, 0, "Show and hold peak values" },
+        { "peak_time", "Peak hold time", 2, 1, "" },
+        { "meters_time", "Meters decay time", 3, 2, "" },
+        { "band_info", "Show band information", 1, 1, "Show band values on mouse hover" },
+        { "show_guides", "Show guide lines", 1, 0, "Show guide lines on mouse hover" },
+        { "win_size", "Window size", 5, 2, "" },
+        { "use_opengl", "Use OpenGL", 1, 0, "Let your GPU deal with the UI tasks" },
+        { "btn_chkupd", "Check updates", 0, 0, "Click to check for updates" },
+        { "btn_support", "Go to support website", 0, 0, "Click to open in default browser" },
+    };
 
-    if (max == 0)
-        return 0;
+    struct ChoiceList
+    {
+        const char* forId;
+        std::vector<std::pair<const char*, juce::var>> entries;
+    };
 
-    if (max == 1)
-        return value > 0 ? 1 : 0;
+    std::vector<ChoiceList> choiceLists()
+    {
+        return {
+            { "peak_time", { { "1 second", 1 }, { "2 seconds", 2 }, { "3 seconds", 3 } } },
+            { "meters_time", { { "250 ms", 250 }, { "500 ms", 500 }, { "1 second", 1000 }, { "2 seconds", 2000 } } },
+            { "win_size",
+              { { "Smaller", 0.8 },
+                { "Small", 0.9 },
+                { "Normal", 1.0 },
+                { "Large", 1.1 },
+                { "Larger", 1.3 },
+                { "Extra Large", 1.5 } } },
+        };
+    }
 
-    if (value < 0 || value > max)
-        return std::nullopt;
+    /** The value a row takes over from the file, or nothing when the saved value cannot be right
+        for the row: switches become 0 or 1, list indices must name an entry, buttons stay 0.
+    */
+    std::optional<int> savedValueFor (const juce::ValueTree& row, const juce::var& saved)
+    {
+        const int max = row["Max"].toString().getIntValue();
+        const int value = saved.toString().trim().getIntValue(); // not a number: 0
 
-    return value;
-}
+        if (max == 0)
+            return 0;
+
+        if (max == 1)
+            return value > 0 ? 1 : 0;
+
+        if (value < 0 || value > max)
+            return std::nullopt;
+
+        return value;
+    }
 } // namespace
 
 //==============================================================================
@@ -194,7 +194,7 @@ void KroSettings::mergeSavedValues()
 {
     const juce::File file (settingsFilePath);
 
-    if (!file.existsAsFile() || file.getSize() > largestSettingsFile)
+    if (! file.existsAsFile() || file.getSize() > largestSettingsFile)
         return;
 
     const auto xml = juce::XmlDocument::parse (file);
@@ -210,7 +210,7 @@ void KroSettings::mergeSavedValues()
         auto row = ownRows.getChild (i);
         const auto saved = loadedRows.getChild (i);
 
-        if (!saved.isValid() || saved["ID"].toString() != row["ID"].toString())
+        if (! saved.isValid() || saved["ID"].toString() != row["ID"].toString())
             continue;
 
         if (const auto value = savedValueFor (row, saved["Value"]))
@@ -300,7 +300,7 @@ void KroSettings::writeSettingsFile() const
 {
     const juce::File file (settingsFilePath);
 
-    if (!file.getParentDirectory().createDirectory())
+    if (! file.getParentDirectory().createDirectory())
         return;
 
     if (const auto xml = settingsTree.createXml())
@@ -341,7 +341,7 @@ void KroSettings::mouseUp (const juce::MouseEvent& e)
 {
     const auto position = e.getEventRelativeTo (this).getPosition();
 
-    if (!optionPanel->getBounds().contains (position))
+    if (! optionPanel->getBounds().contains (position))
         Close();
 }
 

@@ -11,38 +11,38 @@
 
 namespace
 {
-/** The phase of point k after a reset: a ramp of 0.16 per point, wrapped into [-1, 1]. */
-double resetPhase (int k)
-{
-    double x = 0.16 * k;
-    while (x > 1.0 + 1e-9)
-        x -= 2.0;
-    return x;
-}
+    /** The phase of point k after a reset: a ramp of 0.16 per point, wrapped into [-1, 1]. */
+    double resetPhase (int k)
+    {
+        double x = 0.16 * k;
+        while (x > 1.0 + 1e-9)
+            x -= 2.0;
+        return x;
+    }
 
-double wrapped (double p)
-{
-    return p > 1.0 ? p - 2.0 : p;
-}
+    double wrapped (double p)
+    {
+        return p > 1.0 ? p - 2.0 : p;
+    }
 
-std::vector<juce::Point<float>> pointsOf (const juce::Path& path)
-{
-    std::vector<juce::Point<float>> points;
-    for (juce::Path::Iterator i (path); i.next();)
-        if (i.elementType == juce::Path::Iterator::startNewSubPath || i.elementType == juce::Path::Iterator::lineTo)
-            points.push_back ({ i.x1, i.y1 });
-    return points;
-}
+    std::vector<juce::Point<float>> pointsOf (const juce::Path& path)
+    {
+        std::vector<juce::Point<float>> points;
+        for (juce::Path::Iterator i (path); i.next();)
+            if (i.elementType == juce::Path::Iterator::startNewSubPath || i.elementType == juce::Path::Iterator::lineTo)
+                points.push_back ({ i.x1, i.y1 });
+        return points;
+    }
 
-class AboutScreen : public testing::Test
-{
-protected:
-    KroAnimatedAboutScreen screen;
+    class AboutScreen : public testing::Test
+    {
+    protected:
+        KroAnimatedAboutScreen screen;
 
-    void SetUp() override { screen.setSize (800, 580); }
+        void SetUp() override { screen.setSize (800, 580); }
 
-    void moveMouseTo (float x, float y) { screen.mouseMove (ui_test::mouseEventAt (screen, { x, y })); }
-};
+        void moveMouseTo (float x, float y) { screen.mouseMove (ui_test::mouseEventAt (screen, { x, y })); }
+    };
 } // namespace
 
 TEST_F (AboutScreen, ResetPutsThePhasesOnAWrappedRamp)

@@ -9,97 +9,98 @@
 
 namespace
 {
-// JUCE looks up the window-manager atoms it puts on every new window (WM_PROTOCOLS above all) without
-// creating them. On a bare Xvfb without a window manager nobody has created them yet, and the first
-// window then fails with BadAtom. Creating them before JUCE starts lets the tests open real windows.
-// The connection stays open: an X server that loses its last client resets and forgets its atoms.
-const bool windowManagerAtomsCreated = []
-{
-    auto* display = XOpenDisplay (nullptr);
-    if (display == nullptr)
-        return false;
+    // JUCE looks up the window-manager atoms it puts on every new window (WM_PROTOCOLS above all) without
+    // creating them. On a bare Xvfb without a window manager nobody has created them yet, and the first
+    // window then fails with BadAtom. Creating them before JUCE starts lets the tests open real windows.
+    // The connection stays open: an X server that loses its last client resets and forgets its atoms.
+    const bool windowManagerAtomsCreated = []
+    {
+        auto* display = XOpenDisplay (nullptr);
+        if (display == nullptr)
+            return false;
 
-    for (const auto* name :
-         { "WM_PROTOCOLS", "WM_TAKE_FOCUS", "WM_DELETE_WINDOW", "_NET_WM_PING", "WM_CHANGE_STATE", "WM_STATE" })
-        XInternAtom (display, name, False);
+        for (const auto* name :
+             { "WM_PROTOCOLS", "WM_TAKE_FOCUS", "WM_DELETE_WINDOW", "_NET_WM_PING", "WM_CHANGE_STATE", "WM_STATE" })
+            XInternAtom (display, name, False);
 
-    XSync (display, False);
-    return true;
-}();
+        XSync (display, False);
+        return true;
+    }();
 } // namespace
 
 namespace pages_test
 {
-ScratchFolder::ScratchFolder()
-    : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                  .getNonexistentChildFile ("kro-pages-test", {}, false))
-{
-    folder.createDirectory();
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    folder.deleteRecursively();
-}
-
-ScopedEnvironmentVariable::ScopedEnvironmentVariable (const char* variableName, const juce::String& value)
-    : name (variableName)
-{
-    if (const auto* old = std::getenv (variableName))
+    ScratchFolder::ScratchFolder()
+        : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
+                      .getNonexistentChildFile ("kro-pages-test", {}, false))
     {
-        wasSet = true;
-        previous = old;
+        folder.createDirectory();
     }
 
-    setenv (variableName, value.toRawUTF8(), 1);
-}
+    ScratchFolder::~ScratchFolder()
+    {
+        folder.deleteRecursively();
+    }
 
-ScopedEnvironmentVariable::~ScopedEnvironmentVariable()
-{
-    if (wasSet)
-        setenv (name.toRawUTF8(), previous.toRawUTF8(), 1);
-    else
-        unsetenv (name.toRawUTF8());
-}
+    ScopedEnvironmentVariable::ScopedEnvironmentVariable (const char* variableName, const juce::String& value)
+        : name (variableName)
+    {
+        if (const auto* old = std::getenv (variableName))
+        {
+            wasSet = true;
+            previous = old;
+        }
 
-DesktopWindow::DesktopWindow (juce::Component& c)
-    : content (c)
-{
-    content.addToDesktop (0);
-    content.setVisible (true);
-    pumpMessages (20);
-}
+        setenv (variableName, value.toRawUTF8(), 1);
+    }
 
-DesktopWindow::~DesktopWindow()
-{
-    if (content.isOnDesktop())
-        content.removeFromDesktop();
-}
+    ScopedEnvironmentVariable::~ScopedEnvironmentVariable()
+    {
+        if (wasSet)
+            setenv (name.toRawUTF8(), previous.toRawUTF8(), 1);
+        else
+            unsetenv (name.toRawUTF8());
+    }
 
-void DesktopWindow::clickAt (juce::Point<int> position)
-{
-    auto* peer = content.getPeer();
+    DesktopWindow::DesktopWindow (juce::Component& c)
+        : content (c)
+    {
+        content.addToDesktop (0);
+        content.setVisible (true);
+        pumpMessages (20);
+    }
 
-    if (peer == nullptr)
-        return;
+    DesktopWindow::~DesktopWindow()
+    {
+        if (content.isOnDesktop())
+            content.removeFromDesktop();
+    }
 
-    const auto where = position.toFloat();
-    const auto time = juce::Time::currentTimeMillis();
-    const auto source = juce::MouseInputSource::InputSourceType::mouse;
-    peer->handleMouseEvent (source, where, juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier),
-                            juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation, time);
-    peer->handleMouseEvent (source, where, juce::ModifierKeys(), juce::MouseInputSource::defaultPressure,
-                            juce::MouseInputSource::defaultOrientation, time + 50);
-}
+    void DesktopWindow::clickAt (juce::Point<int> position)
+    {
+        auto* peer = content.getPeer();
 
-bool waitForAnimations (int timeoutMilliseconds)
-{
-    auto& animator = juce::Desktop::getInstance().getAnimator();
-    return pumpMessagesUntil ([&animator] { return !animator.isAnimating(); }, timeoutMilliseconds);
-}
+        if (peer == nullptr)
+            return;
 
-juce::File saveRendered (const juce::Image& image, const juce::String& name)
-{
-    return ui_test::savePng (image, "pages-" + name);
-}
+        const auto where = position.toFloat();
+        const auto time = juce::Time::currentTimeMillis();
+        const auto source = juce::MouseInputSource::InputSourceType::mouse;
+        peer->handleMouseEvent (source, where, juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier),
+                                juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation,
+                                time);
+        peer->handleMouseEvent (source, where, juce::ModifierKeys(), juce::MouseInputSource::defaultPressure,
+                                juce::MouseInputSource::defaultOrientation, time + 50);
+    }
+
+    bool waitForAnimations (int timeoutMilliseconds)
+    {
+        auto& animator = juce::Desktop::getInstance().getAnimator();
+        return pumpMessagesUntil ([&animator] { return ! animator.isAnimating(); }, timeoutMilliseconds);
+    }
+
+    juce::File saveRendered (const juce::Image& image, const juce::String& name)
+    {
+        return ui_test::savePng (image, "pages-" + name);
+    }
 } // namespace pages_test

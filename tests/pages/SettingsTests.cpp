@@ -15,115 +15,116 @@ using pages_test::ScratchFolder;
 
 namespace
 {
-const std::vector<juce::String> rowIds{ "show_fft",  "fill_fft",    "rounded",    "show_peak",
-                                        "peak_time", "meters_time", "band_info",  "show_guides",
-                                        "win_size",  "use_opengl",  "btn_chkupd", "btn_support" };
+    const std::vector<juce::String> rowIds{ "show_fft",  "fill_fft",    "rounded",    "show_peak",
+                                            "peak_time", "meters_time", "band_info",  "show_guides",
+                                            "win_size",  "use_opengl",  "btn_chkupd", "btn_support" };
 
-const std::map<juce::String, int> defaultValues{ { "show_fft", 1 },   { "fill_fft", 0 },    { "rounded", 0 },
-                                                 { "show_peak", 0 },  { "peak_time", 1 },   { "meters_time", 2 },
-                                                 { "band_info", 1 },  { "show_guides", 0 }, { "win_size", 2 },
-                                                 { "use_opengl", 0 }, { "btn_chkupd", 0 },  { "btn_support", 0 } };
+    const std::map<juce::String, int> defaultValues{ { "show_fft", 1 },   { "fill_fft", 0 },    { "rounded", 0 },
+                                                     { "show_peak", 0 },  { "peak_time", 1 },   { "meters_time", 2 },
+                                                     { "band_info", 1 },  { "show_guides", 0 }, { "win_size", 2 },
+                                                     { "use_opengl", 0 }, { "btn_chkupd", 0 },  { "btn_support", 0 } };
 
-struct Report
-{
-    juce::String id;
-    int value;
-    bool operator== (const Report& other) const { return id == other.id && value == other.value; }
-};
-
-std::ostream& operator<< (std::ostream& out, const Report& r)
-{
-    return out << "(" << r.id << ", " << r.value << ")";
-}
-
-int treeValue (const KroSettings& settings, const juce::String& id)
-{
-    const auto row = settings.settingsTree.getChildWithName ("Parameters").getChildWithProperty ("ID", id);
-    return row["Value"].toString().getIntValue();
-}
-
-std::map<juce::String, int> treeValues (const KroSettings& settings)
-{
-    std::map<juce::String, int> values;
-    for (const auto& id : rowIds)
-        values[id] = treeValue (settings, id);
-    return values;
-}
-
-/** The "Value" attribute of a row in the saved file, read as the file holds it. */
-juce::String savedValue (const juce::File& file, const juce::String& id)
-{
-    const auto xml = juce::XmlDocument::parse (file);
-    if (xml == nullptr)
-        return "<no file>";
-    if (const auto* parameters = xml->getChildByName ("Parameters"))
-        if (const auto* item = parameters->getChildByAttribute ("ID", id))
-            return item->getStringAttribute ("Value");
-    return "<no row>";
-}
-
-template <typename Row>
-Row* rowOf (KroSettings& settings, const juce::String& id)
-{
-    const auto index = (int) (std::find (rowIds.begin(), rowIds.end(), id) - rowIds.begin());
-    return dynamic_cast<Row*> (settings.getRows()[index]);
-}
-
-template <typename Child>
-Child* childOf (juce::Component* component)
-{
-    for (auto* child : component->getChildren())
-        if (auto* found = dynamic_cast<Child*> (child))
-            return found;
-    return nullptr;
-}
-
-juce::ToggleButton& switchOf (KroSettings& settings, const juce::String& id)
-{
-    return *childOf<juce::ToggleButton> (rowOf<juce::BooleanPropertyComponent> (settings, id));
-}
-
-juce::ComboBox& listOf (KroSettings& settings, const juce::String& id)
-{
-    return *childOf<juce::ComboBox> (rowOf<juce::ChoicePropertyComponent> (settings, id));
-}
-
-juce::TextButton& buttonOf (KroSettings& settings, const juce::String& id)
-{
-    return *childOf<juce::TextButton> (rowOf<KroSettings::BPC> (settings, id));
-}
-
-/** A settings file in the form the page writes, with the given (id, value) rows. */
-juce::String settingsXml (const std::vector<std::pair<juce::String, juce::String>>& rows)
-{
-    juce::String xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Settings>\n  <Parameters>\n";
-    for (const auto& [id, value] : rows)
-        xml << "    <Item ID=\"" << id << "\" Name=\"x\" Min=\"0\" Max=\"1\" Value=\"" << value << "\" Txt=\"\"/>\n";
-    xml << "  </Parameters>\n</Settings>\n";
-    return xml;
-}
-
-class SettingsPage : public testing::Test
-{
-protected:
-    ScratchFolder scratch;
-    // The data folder does not exist yet: the page has to create it.
-    juce::File settingsFile = scratch.get().getChildFile ("Palvenmark/KroTrella/Settings.xml");
-    std::vector<Report> reports;
-
-    std::unique_ptr<KroSettings> makePage()
+    struct Report
     {
-        auto page = std::make_unique<KroSettings> (800, 580, settingsFile);
-        page->onOptionChanged = [this] (juce::String id, int value) { reports.push_back ({ id, value }); };
-        return page;
+        juce::String id;
+        int value;
+        bool operator== (const Report& other) const { return id == other.id && value == other.value; }
+    };
+
+    std::ostream& operator<< (std::ostream& out, const Report& r)
+    {
+        return out << "(" << r.id << ", " << r.value << ")";
     }
 
-    void writeSettings (const juce::String& content)
+    int treeValue (const KroSettings& settings, const juce::String& id)
     {
-        settingsFile.getParentDirectory().createDirectory();
-        ASSERT_TRUE (settingsFile.replaceWithText (content));
+        const auto row = settings.settingsTree.getChildWithName ("Parameters").getChildWithProperty ("ID", id);
+        return row["Value"].toString().getIntValue();
     }
-};
+
+    std::map<juce::String, int> treeValues (const KroSettings& settings)
+    {
+        std::map<juce::String, int> values;
+        for (const auto& id : rowIds)
+            values[id] = treeValue (settings, id);
+        return values;
+    }
+
+    /** The "Value" attribute of a row in the saved file, read as the file holds it. */
+    juce::String savedValue (const juce::File& file, const juce::String& id)
+    {
+        const auto xml = juce::XmlDocument::parse (file);
+        if (xml == nullptr)
+            return "<no file>";
+        if (const auto* parameters = xml->getChildByName ("Parameters"))
+            if (const auto* item = parameters->getChildByAttribute ("ID", id))
+                return item->getStringAttribute ("Value");
+        return "<no row>";
+    }
+
+    template <typename Row>
+    Row* rowOf (KroSettings& settings, const juce::String& id)
+    {
+        const auto index = (int) (std::find (rowIds.begin(), rowIds.end(), id) - rowIds.begin());
+        return dynamic_cast<Row*> (settings.getRows()[index]);
+    }
+
+    template <typename Child>
+    Child* childOf (juce::Component* component)
+    {
+        for (auto* child : component->getChildren())
+            if (auto* found = dynamic_cast<Child*> (child))
+                return found;
+        return nullptr;
+    }
+
+    juce::ToggleButton& switchOf (KroSettings& settings, const juce::String& id)
+    {
+        return *childOf<juce::ToggleButton> (rowOf<juce::BooleanPropertyComponent> (settings, id));
+    }
+
+    juce::ComboBox& listOf (KroSettings& settings, const juce::String& id)
+    {
+        return *childOf<juce::ComboBox> (rowOf<juce::ChoicePropertyComponent> (settings, id));
+    }
+
+    juce::TextButton& buttonOf (KroSettings& settings, const juce::String& id)
+    {
+        return *childOf<juce::TextButton> (rowOf<KroSettings::BPC> (settings, id));
+    }
+
+    /** A settings file in the form the page writes, with the given (id, value) rows. */
+    juce::String settingsXml (const std::vector<std::pair<juce::String, juce::String>>& rows)
+    {
+        juce::String xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Settings>\n  <Parameters>\n";
+        for (const auto& [id, value] : rows)
+            xml << "    <Item ID=\"" << id << "\" Name=\"x\" Min=\"0\" Max=\"1\" Value=\"" << value
+                << "\" Txt=\"\"/>\n";
+        xml << "  </Parameters>\n</Settings>\n";
+        return xml;
+    }
+
+    class SettingsPage : public testing::Test
+    {
+    protected:
+        ScratchFolder scratch;
+        // The data folder does not exist yet: the page has to create it.
+        juce::File settingsFile = scratch.get().getChildFile ("Palvenmark/KroTrella/Settings.xml");
+        std::vector<Report> reports;
+
+        std::unique_ptr<KroSettings> makePage()
+        {
+            auto page = std::make_unique<KroSettings> (800, 580, settingsFile);
+            page->onOptionChanged = [this] (juce::String id, int value) { reports.push_back ({ id, value }); };
+            return page;
+        }
+
+        void writeSettings (const juce::String& content)
+        {
+            settingsFile.getParentDirectory().createDirectory();
+            ASSERT_TRUE (settingsFile.replaceWithText (content));
+        }
+    };
 } // namespace
 
 //==============================================================================
@@ -224,7 +225,7 @@ TEST_F (SettingsPage, SwitchAndListChangesAreSavedBeforeTheyAreReported)
 
     auto& analyzerSwitch = switchOf (*page, "show_fft");
     analyzerSwitch.triggerClick();
-    pumpMessagesUntil ([&] { return !reports.empty(); });
+    pumpMessagesUntil ([&] { return ! reports.empty(); });
 
     listOf (*page, "peak_time").setSelectedId (3, juce::sendNotificationSync); // "3 seconds"
 
@@ -494,7 +495,7 @@ protected:
 
     bool hiddenAfterTheDelay()
     {
-        return pumpMessagesUntil ([this] { return !page->isVisible(); }, 1000);
+        return pumpMessagesUntil ([this] { return ! page->isVisible(); }, 1000);
     }
 };
 
