@@ -59,10 +59,12 @@ juce::String KroHtmlTextEdit::resolveTypefaceName (const juce::String& name)
 {
     const auto& installed = installedTypefaces();
 
-    if (name.isEmpty() || installed.isEmpty() || installed.contains (name, true))
+    // Empty names and JUCE's own placeholders ("<Sans-Serif>" and the like) are left to JUCE.
+    if (name.isEmpty() || name.startsWithChar ('<') || installed.isEmpty())
         return name;
 
-    return juce::Font::getDefaultSansSerifFontName();
+    const auto index = installed.indexOf (name, true);
+    return index >= 0 ? installed[index] : juce::Font::getDefaultSansSerifFontName();
 }
 
 juce::Font KroHtmlTextEdit::makeFont (const juce::String& name, float height, int style)
@@ -92,13 +94,14 @@ KroHtmlTextEdit::KroHtmlTextEdit()
     editor->setColour (juce::TextEditor::textColourId, insertColour);
     editor->setColour (juce::TextEditor::backgroundColourId, juce::Colours::black);
 
-    // Moves and releases over the editor (and its inner viewport) come here as well.
-    addMouseListener (this, true);
+    // Moves and releases over the editor and its inner viewport come to mouseMove and mouseUp.
+    // (Listening to the view itself would deliver the view's own events twice.)
+    editor->addMouseListener (this, true);
 }
 
 KroHtmlTextEdit::~KroHtmlTextEdit()
 {
-    removeMouseListener (this);
+    editor->removeMouseListener (this);
 }
 
 void KroHtmlTextEdit::clearHtml()

@@ -253,6 +253,14 @@ namespace
         EXPECT_EQ (KroHtmlTextEdit::resolveTypefaceName (family), family);
     }
 
+    TEST (HtmlTextEdit, FamilyNamesAreMatchedIgnoringCase)
+    {
+        const auto family = juce::Font::findAllTypefaceNames()[0];
+        EXPECT_EQ (KroHtmlTextEdit::resolveTypefaceName (family.toUpperCase()), family);
+        EXPECT_EQ (KroHtmlTextEdit::resolveTypefaceName (juce::Font::getDefaultMonospacedFontName()),
+                   juce::Font::getDefaultMonospacedFontName());
+    }
+
     TEST (HtmlTextEdit, TheBaseSizeIsWhatHeadingsAndFontTagsReturnTo)
     {
         KroHtmlTextEdit view;
@@ -461,6 +469,16 @@ namespace
     {
         releaseOn ("Main Screen", juce::ModifierKeys::rightButtonModifier);
         view.mouseUp (ui_test::mouseEventAt (view, centreOf ("the site")));
+
+        EXPECT_EQ (linkCalls, juce::StringArray ("help_1.htm"));
+        EXPECT_EQ (browserCalls, juce::StringArray ("https://example.com/?a=support"));
+    }
+
+    TEST_F (HtmlLinks, AClickInAWindowReachesTheViewOnceThroughTheEditor)
+    {
+        pages_test::DesktopWindow window (view);
+        window.clickAt (centreOf ("Main Screen").toInt());
+        window.clickAt (centreOf ("the site").toInt());
 
         EXPECT_EQ (linkCalls, juce::StringArray ("help_1.htm"));
         EXPECT_EQ (browserCalls, juce::StringArray ("https://example.com/?a=support"));
