@@ -2,19 +2,27 @@
 
 #include "ui/EQCurveEditor.h"
 #include "ui/EQCurveGrid.h"
+#include "ui/EQKnobPanel.h"
 
 KroTrellaAudioProcessorEditor::KroTrellaAudioProcessorEditor (KroTrellaAudioProcessor& p)
     : juce::AudioProcessorEditor (p)
     , trellaProcessor (p)
     , grid (std::make_unique<EQCurveGrid> (width, curveAreaHeight))
+    , panel (std::make_unique<EQKnobPanel> (width, panelHeight, p.getEngine()))
     , curveEditor (std::make_unique<EQCurveEditor> (width, curveAreaHeight, nullptr))
 {
-    setSize (width, curveAreaHeight);
+    setSize (width, curveAreaHeight + panelHeight);
     addAndMakeVisible (*grid);
+    panel->setBounds (0, curveAreaHeight, width, panelHeight);
+    addAndMakeVisible (*panel);
 
     curveEditor->onBandChanged = [this] (int band, float frequency, float gain, bool active) {
         moveBand (band, frequency, gain, active);
     };
+    // The interface's default options: no guide lines, band information on hover.
+    curveEditor->showGuides = false;
+    curveEditor->showBandInfo = true;
+
     curveEditor->onQChanged = [this] (int band, float q) {
         if (engine != nullptr)
             engine->setBandQ (band, q);
@@ -53,26 +61,33 @@ void KroTrellaAudioProcessorEditor::bindEngine (TrellaDSP* newEngine)
 
     engine = newEngine;
     curveEditor->setEngine (engine);
+    panel->setEngine (engine);
 
     if (engine != nullptr && engine->analyzer != nullptr)
     {
         auto& analyzer = *engine->analyzer;
         analyzer.markerColour = juce::Colours::steelblue.brighter (0.4f).withAlpha (0.5f);
         analyzer.lineColour = juce::Colours::lightgrey;
+        analyzer.fillSpectrum = false;   // the default analyser style: a plain line
+        analyzer.roundedSpectrum = false;
         analyzer.setBounds (0, 0, width, curveAreaHeight);
         addAndMakeVisible (analyzer);
     }
 
     restackChildren();
+
+    if (engine != nullptr)
+        panel->syncFromEngine (engine->getParams());
 }
 
 void KroTrellaAudioProcessorEditor::restackChildren()
 {
-    // Bottom to top: grid, analyser, curve editor.
+    // Bottom to top: grid, analyser, panel, curve editor.
     grid->toBack();
-    if (engine != nullptr && engine->analyzer != nullptr)
-        engine->analyzer->toBehind (curveEditor.get());
     curveEditor->toFront (false);
+    panel->toBehind (curveEditor.get());
+    if (engine != nullptr && engine->analyzer != nullptr)
+        engine->analyzer->toBehind (panel.get());
 }
 
 void KroTrellaAudioProcessorEditor::moveBand (int band, float frequency, float gain, bool active)

@@ -1,6 +1,7 @@
 #include "PluginEditor.h"
 #include "support/MessagePump.h"
 #include "ui/EQCurveEditor.h"
+#include "ui/EQKnobPanel.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,9 @@ namespace
         EXPECT_EQ (analyzer->getBounds(), juce::Rectangle<int> (0, 0, 800, 300));
         EXPECT_LT (editor.getIndexOfChildComponent (analyzer), editor.getIndexOfChildComponent (&editor.getCurveEditor()));
         EXPECT_EQ (editor.getIndexOfChildComponent (analyzer), 1); // just above the grid
+        EXPECT_EQ (editor.getIndexOfChildComponent (&editor.getPanel()), 2);
+        EXPECT_EQ (editor.getPanel().getBounds(), juce::Rectangle<int> (0, 300, 800, 260));
+        EXPECT_EQ (editor.getBounds().getHeight(), 560);
     }
 
     TEST (Editor, FollowsAnEngineRebuiltOnAnotherThread)
