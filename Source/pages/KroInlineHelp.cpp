@@ -1,5 +1,7 @@
 #include "KroInlineHelp.h"
 
+// A checkout whose generated resources are missing builds without them; the viewer then finds no
+// pages and stays empty instead of failing to build.
 #if __has_include(<BinaryData.h>)
 #include <BinaryData.h>
 #define KRO_HAS_EMBEDDED_RESOURCES 1

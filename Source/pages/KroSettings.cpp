@@ -65,7 +65,7 @@ namespace
     std::optional<int> savedValueFor (const juce::ValueTree& row, const juce::var& saved)
     {
         const int max = row["Max"].toString().getIntValue();
-        const int value = saved.toString().trim().getIntValue(); // not a number: 0
+        const auto value = saved.toString().trim().getLargeIntValue(); // not a number: 0
 
         if (max == 0)
             return 0;
@@ -76,7 +76,7 @@ namespace
         if (value < 0 || value > max)
             return std::nullopt;
 
-        return value;
+        return (int) value;
     }
 } // namespace
 
