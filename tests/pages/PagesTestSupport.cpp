@@ -99,8 +99,8 @@ namespace pages_test
         return pumpMessagesUntil ([&animator] { return ! animator.isAnimating(); }, timeoutMilliseconds);
     }
 
-    juce::File saveRendered (const juce::Image& image, const juce::String& name)
+    void saveRendered (const juce::Image& image, const juce::String& name)
     {
-        return ui_test::savePng (image, "pages-" + name);
+        ui_test::savePng (image, "pages-" + name);
     }
 } // namespace pages_test

@@ -53,5 +53,5 @@ private:
 bool waitForAnimations (int timeoutMilliseconds = 2000);
 
 /** Saves a rendered image for a person to look at, named "pages-<name>.png". */
-juce::File saveRendered (const juce::Image& image, const juce::String& name);
+void saveRendered (const juce::Image& image, const juce::String& name);
 } // namespace pages_test

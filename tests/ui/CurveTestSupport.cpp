@@ -1,5 +1,7 @@
 #include "CurveTestSupport.h"
 
+#include "support/ImageDump.h"
+
 #include <cstdlib>
 
 namespace curvetest
@@ -27,16 +29,7 @@ juce::Image snapshot (juce::Component& component, const juce::String& name)
 {
     auto image = component.createComponentSnapshot (component.getLocalBounds(), true, 1.0f);
 
-    if (const char* folder = std::getenv ("KRO_SNAPSHOT_DIR"))
-    {
-        const juce::File directory (juce::File::getCurrentWorkingDirectory().getChildFile (folder));
-        directory.createDirectory();
-        const auto file = directory.getChildFile (name + ".png");
-        file.deleteFile();
-        juce::FileOutputStream stream (file);
-        juce::PNGImageFormat().writeImageToStream (image, stream);
-    }
-
+    dumpImage (name, image);
     return image;
 }
 

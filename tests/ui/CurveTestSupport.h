@@ -12,7 +12,7 @@ juce::MouseEvent mouseAt (juce::Component& component, juce::Point<int> position,
 juce::ModifierKeys leftButton();
 juce::ModifierKeys rightButton();
 
-/** Renders a component at its own size; saved as a PNG named `name` when KRO_SNAPSHOT_DIR is set. */
+/** Renders a component at its own size; saved as a PNG named `name` when KRO_TEST_IMAGE_DIR is set. */
 juce::Image snapshot (juce::Component& component, const juce::String& name);
 
 /** The largest difference of the R, G, B channels (alpha ignored). */

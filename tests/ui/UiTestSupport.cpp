@@ -1,5 +1,7 @@
 #include "UiTestSupport.h"
 
+#include "support/ImageDump.h"
+
 #include <cstdlib>
 
 namespace ui_test
@@ -9,22 +11,9 @@ juce::Image snapshotOf (juce::Component& component, float scale)
     return component.createComponentSnapshot (component.getLocalBounds(), true, scale);
 }
 
-juce::File savePng (const juce::Image& image, const juce::String& name)
+void savePng (const juce::Image& image, const juce::String& name)
 {
-    const auto* configured = std::getenv ("KRO_UI_SNAPSHOT_DIR");
-    const juce::File folder (configured != nullptr ? juce::String (configured)
-                                                   : juce::String ("/tmp/kro-ui-snapshots"));
-    folder.createDirectory();
-
-    const auto file = folder.getChildFile (name + ".png");
-    file.deleteFile();
-
-    juce::FileOutputStream stream (file);
-    juce::PNGImageFormat png;
-    if (stream.openedOk())
-        png.writeImageToStream (image, stream);
-
-    return file;
+    dumpImage (name, image);
 }
 
 juce::MouseEvent mouseEventAt (juce::Component& component, juce::Point<float> position, juce::ModifierKeys modifiers,

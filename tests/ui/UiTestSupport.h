@@ -11,10 +11,8 @@ namespace ui_test
 /** Paints the component (and its children) into a new image, exactly as the screen would. */
 juce::Image snapshotOf (juce::Component& component, float scale = 1.0f);
 
-/** Writes the image as PNG to the snapshot folder ($KRO_UI_SNAPSHOT_DIR or /tmp/kro-ui-snapshots)
-    and returns the file, so a failing test can point at what it saw.
-*/
-juce::File savePng (const juce::Image& image, const juce::String& name);
+/** Writes the image as <name>.png into $KRO_TEST_IMAGE_DIR when that is set, for a person to look at. */
+void savePng (const juce::Image& image, const juce::String& name);
 
 /** A mouse event from the main mouse source at a position in the component's coordinates. */
 juce::MouseEvent mouseEventAt (juce::Component& component, juce::Point<float> position,
