@@ -31,30 +31,34 @@ void EngineSlot::disposeRetired()
         return;
     }
 
-    juce::MessageManager::callAsync ([weak = std::weak_ptr<Shared> (shared)] {
-        if (auto s = weak.lock())
+    juce::MessageManager::callAsync (
+        [weak = std::weak_ptr<Shared> (shared)]
         {
-            destroyRetiredWhenUnused (s);
+            if (auto s = weak.lock())
+            {
+                destroyRetiredWhenUnused (s);
 
-            const std::scoped_lock lock (s->retiredLock);
-            if (! s->retired.empty())
-                scheduleRetry (weak);
-        }
-    });
+                const std::scoped_lock lock (s->retiredLock);
+                if (! s->retired.empty())
+                    scheduleRetry (weak);
+            }
+        });
 }
 
 void EngineSlot::scheduleRetry (std::weak_ptr<Shared> weak)
 {
-    juce::Timer::callAfterDelay (10, [weak] {
-        if (auto s = weak.lock())
-        {
-            destroyRetiredWhenUnused (s);
+    juce::Timer::callAfterDelay (10,
+                                 [weak]
+                                 {
+                                     if (auto s = weak.lock())
+                                     {
+                                         destroyRetiredWhenUnused (s);
 
-            const std::scoped_lock lock (s->retiredLock);
-            if (! s->retired.empty())
-                scheduleRetry (weak);
-        }
-    });
+                                         const std::scoped_lock lock (s->retiredLock);
+                                         if (! s->retired.empty())
+                                             scheduleRetry (weak);
+                                     }
+                                 });
 }
 
 void EngineSlot::destroyRetiredWhenUnused (const std::shared_ptr<Shared>& s)

@@ -58,8 +58,8 @@ public:
 private:
     struct Shared
     {
-        std::atomic<int> readers { 0 };
-        std::atomic<TrellaDSP*> current { nullptr };
+        std::atomic<int> readers{ 0 };
+        std::atomic<TrellaDSP*> current{ nullptr };
         mutable std::mutex retiredLock; // never taken on the audio thread
         std::vector<std::unique_ptr<TrellaDSP>> retired;
     };

@@ -16,14 +16,14 @@ KroTrellaAudioProcessorEditor::KroTrellaAudioProcessorEditor (KroTrellaAudioProc
     panel->setBounds (0, curveAreaHeight, width, panelHeight);
     addAndMakeVisible (*panel);
 
-    curveEditor->onBandChanged = [this] (int band, float frequency, float gain, bool active) {
-        moveBand (band, frequency, gain, active);
-    };
+    curveEditor->onBandChanged = [this] (int band, float frequency, float gain, bool active)
+    { moveBand (band, frequency, gain, active); };
     // The interface's default options: no guide lines, band information on hover.
     curveEditor->showGuides = false;
     curveEditor->showBandInfo = true;
 
-    curveEditor->onQChanged = [this] (int band, float q) {
+    curveEditor->onQChanged = [this] (int band, float q)
+    {
         if (engine != nullptr)
             engine->setBandQ (band, q);
     };
@@ -33,12 +33,16 @@ KroTrellaAudioProcessorEditor::KroTrellaAudioProcessorEditor (KroTrellaAudioProc
 
     // The processor may replace its engine on the thread that starts the audio device; the window
     // follows on the message thread, before the old engine is destroyed there.
-    trellaProcessor.setOnEngineChanged ([safeThis = juce::Component::SafePointer<KroTrellaAudioProcessorEditor> (this)] {
-        juce::MessageManager::callAsync ([safeThis] {
-            if (safeThis != nullptr)
-                safeThis->bindEngine (safeThis->trellaProcessor.getEngine());
+    trellaProcessor.setOnEngineChanged (
+        [safeThis = juce::Component::SafePointer<KroTrellaAudioProcessorEditor> (this)]
+        {
+            juce::MessageManager::callAsync (
+                [safeThis]
+                {
+                    if (safeThis != nullptr)
+                        safeThis->bindEngine (safeThis->trellaProcessor.getEngine());
+                });
         });
-    });
 }
 
 KroTrellaAudioProcessorEditor::~KroTrellaAudioProcessorEditor()
@@ -68,7 +72,7 @@ void KroTrellaAudioProcessorEditor::bindEngine (TrellaDSP* newEngine)
         auto& analyzer = *engine->analyzer;
         analyzer.markerColour = juce::Colours::steelblue.brighter (0.4f).withAlpha (0.5f);
         analyzer.lineColour = juce::Colours::lightgrey;
-        analyzer.fillSpectrum = false;   // the default analyser style: a plain line
+        analyzer.fillSpectrum = false; // the default analyser style: a plain line
         analyzer.roundedSpectrum = false;
         analyzer.setBounds (0, 0, width, curveAreaHeight);
         addAndMakeVisible (analyzer);

@@ -6,7 +6,7 @@
 //==============================================================================
 KroTrellaAudioProcessor::KroParameter::KroParameter (const juce::String& id, const juce::String& displayName,
                                                      int stepCount, int defaultStep)
-    : juce::AudioProcessorParameterWithID (juce::ParameterID { id, 1 }, displayName)
+    : juce::AudioProcessorParameterWithID (juce::ParameterID{ id, 1 }, displayName)
     , steps (stepCount)
     , value ((float) defaultStep / (float) stepCount)
     , defaultValue ((float) defaultStep / (float) stepCount)
@@ -64,7 +64,8 @@ void KroTrellaAudioProcessor::ResetDSPclass (float sampleRate, int samplesPerBlo
 
 void KroTrellaAudioProcessor::bindEngine (TrellaDSP& engine)
 {
-    engine.onParameterChanged = [this] (int index, float normalised) {
+    engine.onParameterChanged = [this] (int index, float normalised)
+    {
         if (index >= 0 && index < (int) parameters.size() && parameters[(size_t) index] != nullptr)
             parameters[(size_t) index]->setValueNotifyingHost (normalised);
     };

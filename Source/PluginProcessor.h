@@ -100,7 +100,7 @@ private:
     std::function<void()> onEngineChanged;
     double lastSampleRate = 44100.0;
     int lastBlockSize = 256;
-    std::array<KroParameter*, TrellaDSP::numParameters> parameters {};
+    std::array<KroParameter*, TrellaDSP::numParameters> parameters{};
     juce::AudioBuffer<float> silentBuffer;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KroTrellaAudioProcessor)

@@ -10,63 +10,63 @@
 
 namespace
 {
-constexpr int width = 800, height = 300;
+    constexpr int width = 800, height = 300;
 
-/** High-pass, four active bands and low-pass: every section contributes to the curve. */
-void configureFullCurve (TrellaDSP& engine)
-{
-    engine.setHiPass (40.0f);
-    engine.setLoPass (16000.0f);
-    const float gains[4] = { 4.0f, -6.0f, 3.0f, 5.0f };
-    for (int b = 0; b < 4; ++b)
+    /** High-pass, four active bands and low-pass: every section contributes to the curve. */
+    void configureFullCurve (TrellaDSP& engine)
     {
-        engine.setBandGain (b, gains[b]);
-        engine.setBandActive (b, true);
-    }
-}
-
-void CurveRecompute (benchmark::State& state)
-{
-    const juce::ScopedJuceInitialiser_GUI gui;
-    TrellaDSP engine (48000.0, 256);
-    configureFullCurve (engine);
-    EQCurveEditor editor (width, height, &engine);
-
-    for (auto _ : state)
-    {
-        editor.requestRecompute();
-        benchmark::DoNotOptimize (editor.refreshFromEngine());
-    }
-}
-BENCHMARK (CurveRecompute)->Unit (benchmark::kMicrosecond);
-
-void CurvePaintUnchanged (benchmark::State& state)
-{
-    const juce::ScopedJuceInitialiser_GUI gui;
-    TrellaDSP engine (48000.0, 256);
-    configureFullCurve (engine);
-    EQCurveEditor editor (width, height, &engine);
-    editor.refreshFromEngine();
-
-    const bool hovering = state.range (0) != 0;
-    const juce::Point<float> dot ((float) editor.getBandView (1).x, (float) editor.getBandView (1).y);
-    const auto where = hovering ? dot : juce::Point<float> (200.0f, 100.0f);
-    const auto now = juce::Time::getCurrentTime();
-    editor.mouseMove (juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), where, {}, 0.0f, 0.0f, 0.0f,
-                                        0.0f, 0.0f, &editor, &editor, now, where, now, 1, false));
-
-    juce::Image image (juce::Image::ARGB, width, height, true);
-    const int recomputesBefore = editor.getRecomputeCount();
-
-    for (auto _ : state)
-    {
-        juce::Graphics g (image);
-        editor.paint (g);
-        benchmark::ClobberMemory();
+        engine.setHiPass (40.0f);
+        engine.setLoPass (16000.0f);
+        const float gains[4] = { 4.0f, -6.0f, 3.0f, 5.0f };
+        for (int b = 0; b < 4; ++b)
+        {
+            engine.setBandGain (b, gains[b]);
+            engine.setBandActive (b, true);
+        }
     }
 
-    if (editor.getRecomputeCount() != recomputesBefore)
-        state.SkipWithError ("an unchanged paint recomputed the curve");
-}
-BENCHMARK (CurvePaintUnchanged)->ArgName ("hoveredWithBubble")->Arg (0)->Arg (1)->Unit (benchmark::kMicrosecond);
+    void CurveRecompute (benchmark::State& state)
+    {
+        const juce::ScopedJuceInitialiser_GUI gui;
+        TrellaDSP engine (48000.0, 256);
+        configureFullCurve (engine);
+        EQCurveEditor editor (width, height, &engine);
+
+        for (auto _ : state)
+        {
+            editor.requestRecompute();
+            benchmark::DoNotOptimize (editor.refreshFromEngine());
+        }
+    }
+    BENCHMARK (CurveRecompute)->Unit (benchmark::kMicrosecond);
+
+    void CurvePaintUnchanged (benchmark::State& state)
+    {
+        const juce::ScopedJuceInitialiser_GUI gui;
+        TrellaDSP engine (48000.0, 256);
+        configureFullCurve (engine);
+        EQCurveEditor editor (width, height, &engine);
+        editor.refreshFromEngine();
+
+        const bool hovering = state.range (0) != 0;
+        const juce::Point<float> dot ((float) editor.getBandView (1).x, (float) editor.getBandView (1).y);
+        const auto where = hovering ? dot : juce::Point<float> (200.0f, 100.0f);
+        const auto now = juce::Time::getCurrentTime();
+        editor.mouseMove (juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), where, {}, 0.0f, 0.0f,
+                                            0.0f, 0.0f, 0.0f, &editor, &editor, now, where, now, 1, false));
+
+        juce::Image image (juce::Image::ARGB, width, height, true);
+        const int recomputesBefore = editor.getRecomputeCount();
+
+        for (auto _ : state)
+        {
+            juce::Graphics g (image);
+            editor.paint (g);
+            benchmark::ClobberMemory();
+        }
+
+        if (editor.getRecomputeCount() != recomputesBefore)
+            state.SkipWithError ("an unchanged paint recomputed the curve");
+    }
+    BENCHMARK (CurvePaintUnchanged)->ArgName ("hoveredWithBubble")->Arg (0)->Arg (1)->Unit (benchmark::kMicrosecond);
 } // namespace

@@ -23,8 +23,8 @@ namespace
     void reportPerPair (benchmark::State& state, int blockSize)
     {
         // Seconds per stereo sample pair, shown with an SI prefix ("9.3n" is 9.3 ns).
-        state.counters["time_per_pair"] = benchmark::Counter ((double) blockSize, benchmark::Counter::kIsIterationInvariantRate
-                                                                                      | benchmark::Counter::kInvert);
+        state.counters["time_per_pair"] = benchmark::Counter (
+            (double) blockSize, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     }
 
     /** Every section of the chain in use: high-pass, four bands, level, low-pass. */
@@ -127,11 +127,11 @@ namespace
         const auto settings = engine.getChainSettings();
         const FilterDesign designs[6] = { settings.hiPass,  settings.band[0], settings.band[1],
                                           settings.band[2], settings.band[3], settings.loPass };
-        std::array<PlainBiquad, 6> left {}, right {};
+        std::array<PlainBiquad, 6> left{}, right{};
         for (int s = 0; s < 6; ++s)
         {
             const auto c = StereoIIRFilter::makeCoefficients (designs[s], sampleRate);
-            left[(size_t) s] = right[(size_t) s] = PlainBiquad { c.b0, c.b1, c.b2, c.a1, c.a2 };
+            left[(size_t) s] = right[(size_t) s] = PlainBiquad{ c.b0, c.b1, c.b2, c.a1, c.a2 };
         }
 
         for (auto _ : state)

@@ -9,65 +9,67 @@
 
 namespace
 {
-/** Prose with a tag every `charsPerTag` characters on average, `length` characters long. */
-juce::String taggedText (int length, int charsPerTag)
-{
-    static const char* const tags[] = { "<b>", "</b>", "<br>", "<i>", "</i>", "<font color=\"#ff8000\">", "</font>" };
-    juce::MemoryOutputStream out;
-    juce::Random random (7);
-    int written = 0;
-    int sinceTag = 0;
-
-    while (written < length)
+    /** Prose with a tag every `charsPerTag` characters on average, `length` characters long. */
+    juce::String taggedText (int length, int charsPerTag)
     {
-        if (charsPerTag > 0 && sinceTag >= charsPerTag)
+        static const char* const tags[] = {
+            "<b>", "</b>", "<br>", "<i>", "</i>", "<font color=\"#ff8000\">", "</font>"
+        };
+        juce::MemoryOutputStream out;
+        juce::Random random (7);
+        int written = 0;
+        int sinceTag = 0;
+
+        while (written < length)
         {
-            const juce::String tag (tags[random.nextInt (juce::numElementsInArray (tags))]);
-            out << tag;
-            written += tag.length();
-            sinceTag = 0;
-            continue;
+            if (charsPerTag > 0 && sinceTag >= charsPerTag)
+            {
+                const juce::String tag (tags[random.nextInt (juce::numElementsInArray (tags))]);
+                out << tag;
+                written += tag.length();
+                sinceTag = 0;
+                continue;
+            }
+
+            const char c = random.nextInt (6) == 0 ? ' ' : (char) ('a' + random.nextInt (26));
+            out.writeByte (c);
+            ++written;
+            ++sinceTag;
         }
 
-        const char c = random.nextInt (6) == 0 ? ' ' : (char) ('a' + random.nextInt (26));
-        out.writeByte (c);
-        ++written;
-        ++sinceTag;
+        return out.toString();
     }
 
-    return out.toString();
-}
-
-void appendOnce (benchmark::State& state, int charsPerTag)
-{
-    const auto length = (int) state.range (0);
-    const auto html = taggedText (length, charsPerTag);
-    KroHtmlTextEdit view;
-    view.setSize (800, 540);
-
-    for (auto _ : state)
+    void appendOnce (benchmark::State& state, int charsPerTag)
     {
-        view.clearHtml();
-        view.appendHtml (html);
-        benchmark::DoNotOptimize (view.getEditor().getTotalNumChars());
+        const auto length = (int) state.range (0);
+        const auto html = taggedText (length, charsPerTag);
+        KroHtmlTextEdit view;
+        view.setSize (800, 540);
+
+        for (auto _ : state)
+        {
+            view.clearHtml();
+            view.appendHtml (html);
+            benchmark::DoNotOptimize (view.getEditor().getTotalNumChars());
+        }
+
+        state.counters["per_char"] = benchmark::Counter (
+            (double) length, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     }
 
-    state.counters["per_char"] = benchmark::Counter ((double) length, benchmark::Counter::kIsIterationInvariantRate |
-                                                                          benchmark::Counter::kInvert);
-}
-
-void plainText (benchmark::State& state)
-{
-    appendOnce (state, 0);
-}
-void tagEvery200Chars (benchmark::State& state)
-{
-    appendOnce (state, 200);
-}
-void tagEvery20Chars (benchmark::State& state)
-{
-    appendOnce (state, 20);
-}
+    void plainText (benchmark::State& state)
+    {
+        appendOnce (state, 0);
+    }
+    void tagEvery200Chars (benchmark::State& state)
+    {
+        appendOnce (state, 200);
+    }
+    void tagEvery20Chars (benchmark::State& state)
+    {
+        appendOnce (state, 20);
+    }
 } // namespace
 
 BENCHMARK (plainText)->RangeMultiplier (4)->Range (16 << 10, 1 << 20)->Unit (benchmark::kMillisecond);

@@ -112,8 +112,8 @@ void Analyzer::rebuildPath (float w, float h)
             peakLevel = spectrum[j];
             peakX = (int) (x - 5.0f);
             peakY = (int) (y - 5.0f);
-            peakText = juce::String::formatted ("%.2f dB @ %.2f Hz", (double) (displayRangeDb * peakLevel - displayRangeDb),
-                                                (double) f);
+            peakText = juce::String::formatted ("%.2f dB @ %.2f Hz",
+                                                (double) (displayRangeDb * peakLevel - displayRangeDb), (double) f);
         }
     }
 

@@ -19,8 +19,8 @@ class Analyzer : public juce::Component, private juce::Timer
 {
 public:
     static constexpr int fftOrder = 11;
-    static constexpr int fftSize = 1 << fftOrder;   // 2048
-    static constexpr int numPoints = fftSize / 2;   // 1024
+    static constexpr int fftSize = 1 << fftOrder; // 2048
+    static constexpr int numPoints = fftSize / 2; // 1024
     static constexpr float defaultDecay = 0.91201085f;
     static constexpr float displayRangeDb = 72.0f;
 
@@ -63,8 +63,8 @@ public:
     bool roundedSpectrum = true;
     int peakHoldFrames = 25;
     float decay = defaultDecay;
-    juce::Colour markerColour { 0xff0000ff };
-    juce::Colour lineColour { juce::Colours::white };
+    juce::Colour markerColour{ 0xff0000ff };
+    juce::Colour lineColour{ juce::Colours::white };
 
     // The held peak, as the last paint left it.
     float peakLevel = 0.0f;
@@ -79,23 +79,24 @@ private:
     void rebuildPath (float width, float height);
     void drawPeakMarker (juce::Graphics& g, int width);
 
-    juce::dsp::FFT fft { fftOrder };
-    juce::dsp::WindowingFunction<float> window { (size_t) fftSize, juce::dsp::WindowingFunction<float>::hann, true, 0.0f };
+    juce::dsp::FFT fft{ fftOrder };
+    juce::dsp::WindowingFunction<float> window{ (size_t) fftSize, juce::dsp::WindowingFunction<float>::hann, true,
+                                                0.0f };
     const float binWidth;
 
     // Audio thread.
-    float fifo[fftSize] {};
+    float fifo[fftSize]{};
     int fifoIndex = 0;
     std::uint32_t audioClears = 0;
 
     // Handed from the audio thread to the message thread.
-    float frame[fftSize] {};
-    std::atomic<bool> frameReady { false };
-    std::atomic<std::uint32_t> clearRequests { 0 };
+    float frame[fftSize]{};
+    std::atomic<bool> frameReady{ false };
+    std::atomic<std::uint32_t> clearRequests{ 0 };
 
     // Message thread.
-    float fftData[2 * fftSize] {};
-    float spectrum[numPoints] {};
+    float fftData[2 * fftSize]{};
+    float spectrum[numPoints]{};
     std::uint32_t displayClears = 0;
     bool skipPeakMarker = false;
     juce::Path path, roundedPath;

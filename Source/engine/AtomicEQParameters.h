@@ -13,13 +13,13 @@ class AtomicEQParameters
 public:
     struct Band
     {
-        std::atomic<float> gain { 0.0f }, frequency { 1000.0f }, q { 1.0f };
-        std::atomic<int> active { 0 }, type { 0 };
+        std::atomic<float> gain{ 0.0f }, frequency{ 1000.0f }, q{ 1.0f };
+        std::atomic<int> active{ 0 }, type{ 0 };
     };
 
-    std::atomic<float> hiPassFreq { 20.0f }, loPassFreq { 20000.0f }, level { 0.0f };
+    std::atomic<float> hiPassFreq{ 20.0f }, loPassFreq{ 20000.0f }, level{ 0.0f };
     Band band[4];
-    std::atomic<int> eqActive { 0 }, preampType { 0 };
+    std::atomic<int> eqActive{ 0 }, preampType{ 0 };
 
     EQParameters load() const noexcept
     {

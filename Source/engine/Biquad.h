@@ -1,7 +1,7 @@
 #pragma once
 
-#include <array>
 #include "SamplePair.h"
+#include <array>
 
 #include <cmath>
 
@@ -19,7 +19,8 @@ struct BiquadCoefficients
 
     bool isFinite() const noexcept
     {
-        return std::isfinite (b0) && std::isfinite (b1) && std::isfinite (b2) && std::isfinite (a1) && std::isfinite (a2);
+        return std::isfinite (b0) && std::isfinite (b1) && std::isfinite (b2) && std::isfinite (a1) &&
+               std::isfinite (a2);
     }
 
     /** |H(e^jw)| at a frequency, evaluated in double precision. */

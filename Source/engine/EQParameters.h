@@ -9,8 +9,8 @@ struct BandParameters
     float gain;      // dB
     float frequency; // Hz
     float q;
-    int active;      // 0 or 1
-    int type;        // BandType
+    int active; // 0 or 1
+    int type;   // BandType
 };
 
 /** The engine's complete setting in engineering units. The interface keeps copies of this record
@@ -22,11 +22,14 @@ struct EQParameters
     float loPassFreq; // Hz
     float level;      // dB
     BandParameters band[4];
-    int eqActive;     // 0 or 1
-    int preampType;   // index into IR_list
+    int eqActive;   // 0 or 1
+    int preampType; // index into IR_list
 
     /** True when both records hold the same bytes. */
-    bool sameBytesAs (const EQParameters& other) const noexcept { return std::memcmp (this, &other, sizeof (EQParameters)) == 0; }
+    bool sameBytesAs (const EQParameters& other) const noexcept
+    {
+        return std::memcmp (this, &other, sizeof (EQParameters)) == 0;
+    }
 };
 
 static_assert (std::is_trivially_copyable_v<EQParameters>);

@@ -66,6 +66,6 @@ public:
 private:
     float envelope = 0.0f; // audio thread
     float input = 0.0f;    // audio thread
-    std::atomic<float> attack { 0.0f }, release { 0.0f };
+    std::atomic<float> attack{ 0.0f }, release{ 0.0f };
     float sampleRate = 44100.0f;
 };

@@ -1,6 +1,6 @@
 #include "IR_list.h"
 
-const std::array<IREntry, 8> IR_list { {
+const std::array<IREntry, 8> IR_list{ {
     { true, "Neutral", "" },
     { false, "N1073", "IR_01_Neve1073_dc_wav" },
     { false, "A512", "IR_02_API512_dc_wav" },

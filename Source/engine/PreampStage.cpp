@@ -48,7 +48,8 @@ void PreampStage::takeUpSelection() noexcept
         {
             // Queued without allocating; the response is prepared on the convolution's own thread.
             convolution.loadImpulseResponse (data, (size_t) size, juce::dsp::Convolution::Stereo::yes,
-                                             juce::dsp::Convolution::Trim::no, 1024, juce::dsp::Convolution::Normalise::no);
+                                             juce::dsp::Convolution::Trim::no, 1024,
+                                             juce::dsp::Convolution::Normalise::no);
             loadedIndex = index;
         }
     }

@@ -35,8 +35,8 @@ private:
     juce::dsp::Convolution convolution;
     const int fadeLength; // samples the convolution keeps running after a switch to "Neutral"
 
-    std::atomic<int> selectedIndex { 0 };
-    std::atomic<std::uint32_t> selections { 0 };
+    std::atomic<int> selectedIndex{ 0 };
+    std::atomic<std::uint32_t> selections{ 0 };
 
     // Audio thread.
     std::uint32_t takenSelections = 0;

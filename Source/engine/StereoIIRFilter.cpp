@@ -13,28 +13,42 @@ BiquadCoefficients StereoIIRFilter::makeCoefficients (const FilterDesign& design
 {
     using Formulas = juce::dsp::IIR::ArrayCoefficients<float>;
 
-    if (! BandType::isValid (design.type) || ! (rate > 0.0) || ! std::isfinite (design.frequency)
-        || ! std::isfinite (design.q) || ! std::isfinite (design.gain))
+    if (! BandType::isValid (design.type) || ! (rate > 0.0) || ! std::isfinite (design.frequency) ||
+        ! std::isfinite (design.q) || ! std::isfinite (design.gain))
         return {};
 
-    const auto frequency = juce::jlimit (minDesignFrequency, (float) (rate * maxDesignFrequencyRatio), design.frequency);
+    const auto frequency =
+        juce::jlimit (minDesignFrequency, (float) (rate * maxDesignFrequencyRatio), design.frequency);
     const auto q = juce::jlimit (minDesignQ, maxDesignQ, design.q);
     const auto gain = juce::jlimit (minDesignGain, maxDesignGain, design.gain);
 
-    std::array<float, 6> raw {};
+    std::array<float, 6> raw{};
     switch (design.type)
     {
-        case BandType::Peak: raw = Formulas::makePeakFilter (rate, frequency, q, gain); break;
-        case BandType::LowShelf: raw = Formulas::makeLowShelf (rate, frequency, q, gain); break;
-        case BandType::HighShelf: raw = Formulas::makeHighShelf (rate, frequency, q, gain); break;
-        case BandType::LowPass: raw = Formulas::makeLowPass (rate, frequency, q); break;
-        case BandType::HighPass: raw = Formulas::makeHighPass (rate, frequency, q); break;
-        case BandType::BandPass: raw = Formulas::makeBandPass (rate, frequency, q); break;
-        default: return {};
+        case BandType::Peak:
+            raw = Formulas::makePeakFilter (rate, frequency, q, gain);
+            break;
+        case BandType::LowShelf:
+            raw = Formulas::makeLowShelf (rate, frequency, q, gain);
+            break;
+        case BandType::HighShelf:
+            raw = Formulas::makeHighShelf (rate, frequency, q, gain);
+            break;
+        case BandType::LowPass:
+            raw = Formulas::makeLowPass (rate, frequency, q);
+            break;
+        case BandType::HighPass:
+            raw = Formulas::makeHighPass (rate, frequency, q);
+            break;
+        case BandType::BandPass:
+            raw = Formulas::makeBandPass (rate, frequency, q);
+            break;
+        default:
+            return {};
     }
 
     const auto coefficients = BiquadCoefficients::fromRaw (raw);
-    return coefficients.isFinite() ? coefficients : BiquadCoefficients {};
+    return coefficients.isFinite() ? coefficients : BiquadCoefficients{};
 }
 
 void StereoIIRFilter::setDesign (const FilterDesign& newDesign) noexcept

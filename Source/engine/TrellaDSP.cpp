@@ -40,8 +40,8 @@ TrellaDSP::TrellaDSP (double rate, int size)
     , blockSize (juce::jmax (1, size))
     , preamp (sampleRate, blockSize)
     , hiPass (sampleRate)
-    , band { StereoIIRFilter (sampleRate), StereoIIRFilter (sampleRate), StereoIIRFilter (sampleRate),
-             StereoIIRFilter (sampleRate) }
+    , band{ StereoIIRFilter (sampleRate), StereoIIRFilter (sampleRate), StereoIIRFilter (sampleRate),
+            StereoIIRFilter (sampleRate) }
     , loPass (sampleRate)
 {
     for (int b = 0; b < numBands; ++b)
@@ -84,16 +84,46 @@ void TrellaDSP::applyDefaults (bool notify)
 }
 
 //==============================================================================
-void TrellaDSP::setBandGain (int b, float dB) { applyBandGain (b, dB, true); }
-void TrellaDSP::setBandFrequency (int b, float hz) { applyBandFrequency (b, hz, true); }
-void TrellaDSP::setBandQ (int b, float q) { applyBandQ (b, q, true); }
-void TrellaDSP::setBandType (int b, int type) { applyBandType (b, type, true); }
-void TrellaDSP::setBandActive (int b, bool on) { applyBandActive (b, on, true); }
-void TrellaDSP::setHiPass (float hz) { applyHiPass (hz, true); }
-void TrellaDSP::setLoPass (float hz) { applyLoPass (hz, true); }
-void TrellaDSP::setLevel (float dB) { applyLevel (dB, true); }
-void TrellaDSP::setEqActive (bool on) { applyEqActive (on, true); }
-void TrellaDSP::setPreampType (int index) { applyPreampType (index, true); }
+void TrellaDSP::setBandGain (int b, float dB)
+{
+    applyBandGain (b, dB, true);
+}
+void TrellaDSP::setBandFrequency (int b, float hz)
+{
+    applyBandFrequency (b, hz, true);
+}
+void TrellaDSP::setBandQ (int b, float q)
+{
+    applyBandQ (b, q, true);
+}
+void TrellaDSP::setBandType (int b, int type)
+{
+    applyBandType (b, type, true);
+}
+void TrellaDSP::setBandActive (int b, bool on)
+{
+    applyBandActive (b, on, true);
+}
+void TrellaDSP::setHiPass (float hz)
+{
+    applyHiPass (hz, true);
+}
+void TrellaDSP::setLoPass (float hz)
+{
+    applyLoPass (hz, true);
+}
+void TrellaDSP::setLevel (float dB)
+{
+    applyLevel (dB, true);
+}
+void TrellaDSP::setEqActive (bool on)
+{
+    applyEqActive (on, true);
+}
+void TrellaDSP::setPreampType (int index)
+{
+    applyPreampType (index, true);
+}
 
 void TrellaDSP::report (int index, bool notify)
 {
@@ -244,18 +274,42 @@ float TrellaDSP::getParameter (int index) const noexcept
 
     switch (index)
     {
-        case 0: return p.eqActive != 0 ? 1.0f : 0.0f;
-        case 1: return normalisedFromLevel (p.level);
-        case 2: case 3: case 4: case 5: return normalisedFromFrequency (p.band[index - 2].frequency);
-        case 6: case 7: case 8: case 9: return normalisedFromGain (p.band[index - 6].gain);
-        case 10: case 11: case 12: case 13: return normalisedFromQ (p.band[index - 10].q);
-        case 14: return (float) p.band[0].type * 0.5f;
-        case 15: return (float) p.band[3].type * 0.5f;
-        case 16: case 17: case 18: case 19: return p.band[index - 16].active != 0 ? 1.0f : 0.0f;
-        case 20: return normalisedFromFrequency (p.loPassFreq);
-        case 21: return normalisedFromFrequency (p.hiPassFreq);
-        case 22: return (float) p.preampType * 0.125f;
-        default: return 0.0f;
+        case 0:
+            return p.eqActive != 0 ? 1.0f : 0.0f;
+        case 1:
+            return normalisedFromLevel (p.level);
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+            return normalisedFromFrequency (p.band[index - 2].frequency);
+        case 6:
+        case 7:
+        case 8:
+        case 9:
+            return normalisedFromGain (p.band[index - 6].gain);
+        case 10:
+        case 11:
+        case 12:
+        case 13:
+            return normalisedFromQ (p.band[index - 10].q);
+        case 14:
+            return (float) p.band[0].type * 0.5f;
+        case 15:
+            return (float) p.band[3].type * 0.5f;
+        case 16:
+        case 17:
+        case 18:
+        case 19:
+            return p.band[index - 16].active != 0 ? 1.0f : 0.0f;
+        case 20:
+            return normalisedFromFrequency (p.loPassFreq);
+        case 21:
+            return normalisedFromFrequency (p.hiPassFreq);
+        case 22:
+            return (float) p.preampType * 0.125f;
+        default:
+            return 0.0f;
     }
 }
 
@@ -269,18 +323,53 @@ void TrellaDSP::setParameter (int index, float v)
 
     switch (index)
     {
-        case 0: applyEqActive (v > 0.0f, notify); break;
-        case 1: applyLevel (levelFromNormalised (v), notify); break;
-        case 2: case 3: case 4: case 5: applyBandFrequency (index - 2, frequencyFromNormalised (v), notify); break;
-        case 6: case 7: case 8: case 9: applyBandGain (index - 6, gainFromNormalised (v), notify); break;
-        case 10: case 11: case 12: case 13: applyBandQ (index - 10, qFromNormalised (v), notify); break;
-        case 14: applyBandType (0, bandTypeFromNormalised (v), notify); break;
-        case 15: applyBandType (3, bandTypeFromNormalised (v), notify); break;
-        case 16: case 17: case 18: case 19: applyBandActive (index - 16, v > 0.0f, notify); break;
-        case 20: applyLoPass (frequencyFromNormalised (v), notify); break;
-        case 21: applyHiPass (frequencyFromNormalised (v), notify); break;
-        case 22: applyPreampType (preampIndexFromNormalised (v), notify); break;
-        default: break;
+        case 0:
+            applyEqActive (v > 0.0f, notify);
+            break;
+        case 1:
+            applyLevel (levelFromNormalised (v), notify);
+            break;
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+            applyBandFrequency (index - 2, frequencyFromNormalised (v), notify);
+            break;
+        case 6:
+        case 7:
+        case 8:
+        case 9:
+            applyBandGain (index - 6, gainFromNormalised (v), notify);
+            break;
+        case 10:
+        case 11:
+        case 12:
+        case 13:
+            applyBandQ (index - 10, qFromNormalised (v), notify);
+            break;
+        case 14:
+            applyBandType (0, bandTypeFromNormalised (v), notify);
+            break;
+        case 15:
+            applyBandType (3, bandTypeFromNormalised (v), notify);
+            break;
+        case 16:
+        case 17:
+        case 18:
+        case 19:
+            applyBandActive (index - 16, v > 0.0f, notify);
+            break;
+        case 20:
+            applyLoPass (frequencyFromNormalised (v), notify);
+            break;
+        case 21:
+            applyHiPass (frequencyFromNormalised (v), notify);
+            break;
+        case 22:
+            applyPreampType (preampIndexFromNormalised (v), notify);
+            break;
+        default:
+            break;
     }
 }
 
@@ -289,14 +378,19 @@ int TrellaDSP::soloTypeFor (int type) noexcept
 {
     switch (type)
     {
-        case BandType::LowShelf: return BandType::LowPass;
-        case BandType::HighShelf: return BandType::HighPass;
-        case BandType::Peak: return BandType::BandPass;
-        default: return type;
+        case BandType::LowShelf:
+            return BandType::LowPass;
+        case BandType::HighShelf:
+            return BandType::HighPass;
+        case BandType::Peak:
+            return BandType::BandPass;
+        default:
+            return type;
     }
 }
 
-ChainSettings TrellaDSP::makeChainSettings (const EQParameters& p, const int (&designTypes)[numBands], int solo) noexcept
+ChainSettings TrellaDSP::makeChainSettings (const EQParameters& p, const int (&designTypes)[numBands],
+                                            int solo) noexcept
 {
     ChainSettings c;
     c.soloBand = isBand (solo) ? solo : -1;
@@ -333,8 +427,8 @@ void TrellaDSP::Reset (bool clearAnalyzer) noexcept
 {
     resetRequests.fetch_add (1, std::memory_order_acq_rel);
 
-    for (auto* reading : { &meterValues.inLeft, &meterValues.inRight, &meterValues.outLeft, &meterValues.outRight,
-                           &meterValues.phase })
+    for (auto* reading :
+         { &meterValues.inLeft, &meterValues.inRight, &meterValues.outLeft, &meterValues.outRight, &meterValues.phase })
         reading->store (0.0f, std::memory_order_relaxed);
 
     if (clearAnalyzer && analyzer != nullptr)
@@ -503,9 +597,11 @@ void TrellaDSP::processSection (float* left, float* right, int numSamples, bool 
     preamp.process (left, right, numSamples, stereo);
 
     if (stereo)
-        applied.eqActive ? runChain<true, true> (left, right, numSamples) : runChain<true, false> (left, right, numSamples);
+        applied.eqActive ? runChain<true, true> (left, right, numSamples)
+                         : runChain<true, false> (left, right, numSamples);
     else
-        applied.eqActive ? runChain<false, true> (left, left, numSamples) : runChain<false, false> (left, left, numSamples);
+        applied.eqActive ? runChain<false, true> (left, left, numSamples)
+                         : runChain<false, false> (left, left, numSamples);
 
     endBlock();
 }

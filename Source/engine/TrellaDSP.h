@@ -3,9 +3,9 @@
 #include "Analyzer.h"
 #include "AtomicEQParameters.h"
 #include "BandType.h"
+#include "EQParameters.h"
 #include "EnvelopeFollower.h"
 #include "PreampStage.h"
-#include "EQParameters.h"
 #include "StereoIIRFilter.h"
 
 #include <juce_audio_basics/juce_audio_basics.h>
@@ -21,7 +21,7 @@
 struct ChainSettings
 {
     FilterDesign hiPass, band[4], loPass;
-    bool hiPassRuns = false, bandRuns[4] {}, loPassRuns = false;
+    bool hiPassRuns = false, bandRuns[4]{}, loPassRuns = false;
     bool eqActive = false;
     float levelGain = 1.0f;
     int soloBand = -1;
@@ -45,17 +45,15 @@ public:
     static constexpr float passFilterQ = 0.5f;
     static constexpr float minimumQ = 0.01f;
 
-    static constexpr EQParameters DefaultParameters {
-        20.0f,
-        20000.0f,
-        0.0f,
-        { { 0.0f, 120.0f, 1.0f, 0, BandType::LowShelf },
-          { 0.0f, 1000.0f, 1.0f, 0, BandType::Peak },
-          { 0.0f, 4200.0f, 1.0f, 0, BandType::Peak },
-          { 0.0f, 8500.0f, 1.0f, 0, BandType::HighShelf } },
-        0,
-        0
-    };
+    static constexpr EQParameters DefaultParameters{ 20.0f,
+                                                     20000.0f,
+                                                     0.0f,
+                                                     { { 0.0f, 120.0f, 1.0f, 0, BandType::LowShelf },
+                                                       { 0.0f, 1000.0f, 1.0f, 0, BandType::Peak },
+                                                       { 0.0f, 4200.0f, 1.0f, 0, BandType::Peak },
+                                                       { 0.0f, 8500.0f, 1.0f, 0, BandType::HighShelf } },
+                                                     0,
+                                                     0 };
 
     TrellaDSP (double sampleRate, int blockSize);
     ~TrellaDSP();
@@ -64,17 +62,17 @@ public:
     std::function<void (int index, float normalised)> onParameterChanged;
 
     /** Setters report through onParameterChanged only while this is set. */
-    std::atomic<bool> notifyHost { true };
+    std::atomic<bool> notifyHost{ true };
 
     /** Scratch space of the response curve on screen; the engine itself never touches it. */
-    float magnitudes[600] {};
+    float magnitudes[600]{};
 
     /** The spectrum analyser, fed from the chain; shown (never owned) by the interface. */
     std::unique_ptr<Analyzer> analyzer;
 
     /** Whether samples are fed to the analyser, and whether before (true) or after the chain. */
-    std::atomic<bool> showAnalyzer { true };
-    std::atomic<bool> analyzerPreEQ { false };
+    std::atomic<bool> showAnalyzer{ true };
+    std::atomic<bool> analyzerPreEQ{ false };
 
     /** Level followers of the input and output channels, and the follower of the phase reading. */
     EnvelopeFollower inLeftFollower, inRightFollower, outLeftFollower, outRightFollower, phaseFollower;
@@ -82,7 +80,7 @@ public:
     /** The latest readings: linear envelopes (1.0 = full scale) and phase (0 equal .. 1 opposite). */
     struct MeterValues
     {
-        std::atomic<float> inLeft { 0.0f }, inRight { 0.0f }, outLeft { 0.0f }, outRight { 0.0f }, phase { 0.0f };
+        std::atomic<float> inLeft{ 0.0f }, inRight{ 0.0f }, outLeft{ 0.0f }, outRight{ 0.0f }, phase{ 0.0f };
     } meterValues;
 
     /** Copies the five readings, in this order. */
@@ -198,10 +196,10 @@ private:
     const int blockSize;
 
     AtomicEQParameters params;
-    std::atomic<int> soloBand { -1 };
+    std::atomic<int> soloBand{ -1 };
     std::atomic<int> designType[numBands]; // last valid type of each band; used by the design
-    std::atomic<std::uint32_t> settingsVersion { 0 };
-    std::atomic<std::uint32_t> resetRequests { 0 };
+    std::atomic<std::uint32_t> settingsVersion{ 0 };
+    std::atomic<std::uint32_t> resetRequests{ 0 };
 
     PreampStage preamp;
 

@@ -9,44 +9,44 @@
 
 namespace
 {
-constexpr juce::uint32 guideColour = 0x80a0a0af;
-constexpr juce::uint32 menuBackground = 0xf0234567;
-constexpr juce::uint32 menuHighlight = 0xffa0a0a0;
-constexpr juce::uint32 menuHighlightedText = 0xff000000;
-constexpr float curveCornerSize = 20.0f;
-constexpr float curveThickness = 2.0f;
-constexpr float hoverRingThickness = 3.0f;
-constexpr float bubbleCornerSize = 5.0f;
-constexpr float bubbleOutlineThickness = 2.0f;
-constexpr float bubbleFontSize = 14.0f;
-constexpr int bubbleOffset = 10; // from the dot's centre to the bubble's corner
-constexpr float silenceDb = -100.0f;
+    constexpr juce::uint32 guideColour = 0x80a0a0af;
+    constexpr juce::uint32 menuBackground = 0xf0234567;
+    constexpr juce::uint32 menuHighlight = 0xffa0a0a0;
+    constexpr juce::uint32 menuHighlightedText = 0xff000000;
+    constexpr float curveCornerSize = 20.0f;
+    constexpr float curveThickness = 2.0f;
+    constexpr float hoverRingThickness = 3.0f;
+    constexpr float bubbleCornerSize = 5.0f;
+    constexpr float bubbleOutlineThickness = 2.0f;
+    constexpr float bubbleFontSize = 14.0f;
+    constexpr int bubbleOffset = 10; // from the dot's centre to the bubble's corner
+    constexpr float silenceDb = -100.0f;
 
-// Probe and curve steps, accumulated in single precision. The curve's points advance by
-// 100/3 Hz while the probes advance by 19999/600 Hz; over 600 steps they part by about 1 Hz,
-// well below a pixel.
-constexpr float probeStep = 19999.0f / 600.0f;
-constexpr float curvePointStep = 100.0f / 3.0f;
+    // Probe and curve steps, accumulated in single precision. The curve's points advance by
+    // 100/3 Hz while the probes advance by 19999/600 Hz; over 600 steps they part by about 1 Hz,
+    // well below a pixel.
+    constexpr float probeStep = 19999.0f / 600.0f;
+    constexpr float curvePointStep = 100.0f / 3.0f;
 
-bool isBand (int band) noexcept
-{
-    return band >= 0 && band < EQCurveEditor::numBands;
-}
+    bool isBand (int band) noexcept
+    {
+        return band >= 0 && band < EQCurveEditor::numBands;
+    }
 
-/** Decibels of a linear magnitude as drawn: -124 dB for silence and anything below -100 dB,
-    and no further above than the floor lies below, so a pole cannot throw the path to infinity.
-*/
-float curveDecibels (float magnitude) noexcept
-{
-    if (!(magnitude > 0.0f))
-        return EQCurveEditor::curveFloorDb;
+    /** Decibels of a linear magnitude as drawn: -124 dB for silence and anything below -100 dB,
+        and no further above than the floor lies below, so a pole cannot throw the path to infinity.
+    */
+    float curveDecibels (float magnitude) noexcept
+    {
+        if (! (magnitude > 0.0f))
+            return EQCurveEditor::curveFloorDb;
 
-    const float dB = 20.0f * std::log10 (magnitude);
-    if (!(dB > silenceDb))
-        return EQCurveEditor::curveFloorDb;
+        const float dB = 20.0f * std::log10 (magnitude);
+        if (! (dB > silenceDb))
+            return EQCurveEditor::curveFloorDb;
 
-    return std::fmin (dB, -EQCurveEditor::curveFloorDb);
-}
+        return std::fmin (dB, -EQCurveEditor::curveFloorDb);
+    }
 } // namespace
 
 //==============================================================================
@@ -121,7 +121,7 @@ bool EQCurveEditor::refreshFromEngine()
     const int soloBand = engine->getSoloBand();
     const double sampleRate = engine->getSampleRate();
 
-    if (!recomputePending && current.sameBytesAs (cachedParams) && soloBand == cachedSoloBand &&
+    if (! recomputePending && current.sameBytesAs (cachedParams) && soloBand == cachedSoloBand &&
         sampleRate == cachedSampleRate)
         return false;
 
@@ -242,7 +242,7 @@ void EQCurveEditor::paintDots (juce::Graphics& g) const
 
 void EQCurveEditor::paintHoveredBand (juce::Graphics& g)
 {
-    if (!isBand (hoveredBand))
+    if (! isBand (hoveredBand))
         return;
 
     const auto& view = bandViews[(size_t) hoveredBand];
@@ -288,7 +288,7 @@ juce::String EQCurveEditor::bubbleText (int band) const
 
 void EQCurveEditor::paintGuides (juce::Graphics& g) const
 {
-    if (!showGuides || mousePosition.x < 0)
+    if (! showGuides || mousePosition.x < 0)
         return;
 
     g.setColour (juce::Colour (guideColour));
@@ -337,7 +337,7 @@ void EQCurveEditor::mouseDown (const juce::MouseEvent&)
 void EQCurveEditor::mouseDrag (const juce::MouseEvent& e)
 {
     const auto position = e.getPosition();
-    if (engine == nullptr || !isInside (position))
+    if (engine == nullptr || ! isInside (position))
         return;
 
     mousePosition = position;
@@ -393,7 +393,7 @@ void EQCurveEditor::mouseUp (const juce::MouseEvent& e)
 void EQCurveEditor::mouseWheelMove (const juce::MouseEvent&, const juce::MouseWheelDetails& wheel)
 {
     // The wheel is consumed here in any case, so the host does not scroll under a band edit.
-    if (engine == nullptr || !isBand (hoveredBand) || !std::isfinite (wheel.deltaY))
+    if (engine == nullptr || ! isBand (hoveredBand) || ! std::isfinite (wheel.deltaY))
         return;
 
     const int band = hoveredBand;
@@ -414,7 +414,7 @@ void EQCurveEditor::mouseExit (const juce::MouseEvent&)
 juce::PopupMenu EQCurveEditor::createBandMenu (int band)
 {
     juce::PopupMenu menu;
-    if (!isBand (band))
+    if (! isBand (band))
         return menu;
 
     menu.setLookAndFeel (&menuLook);
@@ -439,7 +439,7 @@ void EQCurveEditor::applyBandMenuResult (int band, int result)
         const bool hasTypeItems = band == 0 || band == numBands - 1;
 
         if (result == soloItem)
-            engine->setBandSolo (band, !engine->isBandSoloed (band));
+            engine->setBandSolo (band, ! engine->isBandSoloed (band));
         else if (result == shelfItem && hasTypeItems)
             engine->setBandType (band, band == 0 ? BandType::LowShelf : BandType::HighShelf);
         else if (result == peakItem && hasTypeItems)

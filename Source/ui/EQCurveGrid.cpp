@@ -6,22 +6,22 @@
 
 namespace
 {
-constexpr int tickLength = 5;
-constexpr float labelFontSize = 10.0f;
+    constexpr int tickLength = 5;
+    constexpr float labelFontSize = 10.0f;
 
-juce::String printed (const char* format, double value)
-{
-    char text[64];
-    std::snprintf (text, sizeof (text), format, value);
-    return text;
-}
+    juce::String printed (const char* format, double value)
+    {
+        char text[64];
+        std::snprintf (text, sizeof (text), format, value);
+        return text;
+    }
 
-juce::String signedDecibels (int dB)
-{
-    char text[16];
-    std::snprintf (text, sizeof (text), "%+d", dB);
-    return text;
-}
+    juce::String signedDecibels (int dB)
+    {
+        char text[16];
+        std::snprintf (text, sizeof (text), "%+d", dB);
+        return text;
+    }
 } // namespace
 
 EQCurveGrid::EQCurveGrid (int width, int height)

@@ -2,47 +2,47 @@
 
 namespace
 {
-enum class Skew
-{
-    none,
-    fixed,          // setSkewFactor (0.4): more travel for the low frequencies
-    defaultAtMiddle // the default value sits at mid-travel
-};
-
-struct KindSettings
-{
-    const char* caption;
-    double minimum, maximum, interval;
-    int decimals;
-    const char* suffix;
-    Skew skew;
-};
-
-KindSettings settingsFor (MetalKnob::Kind kind)
-{
-    switch (kind)
+    enum class Skew
     {
-        case MetalKnob::Kind::bandFrequency:
-            return { "F", 20.0, 20000.0, 0.0, 0, " Hz", Skew::fixed };
-        case MetalKnob::Kind::bandGain:
-            return { "G", -24.0, 24.0, 0.1, 1, " dB", Skew::none };
-        case MetalKnob::Kind::bandQ:
-            return { "Q", 0.1, 10.0, 0.01, 2, "", Skew::defaultAtMiddle };
-        case MetalKnob::Kind::hiPass:
-            return { "HP", 20.0, 20000.0, 0.0, 0, " Hz", Skew::fixed };
-        case MetalKnob::Kind::loPass:
-            return { "LP", 20.0, 20000.0, 0.0, 0, " Hz", Skew::fixed };
-        case MetalKnob::Kind::outputLevel:
-            return { "OUT", -12.0, 12.0, 0.0, 1, " dB", Skew::none };
+        none,
+        fixed,          // setSkewFactor (0.4): more travel for the low frequencies
+        defaultAtMiddle // the default value sits at mid-travel
+    };
+
+    struct KindSettings
+    {
+        const char* caption;
+        double minimum, maximum, interval;
+        int decimals;
+        const char* suffix;
+        Skew skew;
+    };
+
+    KindSettings settingsFor (MetalKnob::Kind kind)
+    {
+        switch (kind)
+        {
+            case MetalKnob::Kind::bandFrequency:
+                return { "F", 20.0, 20000.0, 0.0, 0, " Hz", Skew::fixed };
+            case MetalKnob::Kind::bandGain:
+                return { "G", -24.0, 24.0, 0.1, 1, " dB", Skew::none };
+            case MetalKnob::Kind::bandQ:
+                return { "Q", 0.1, 10.0, 0.01, 2, "", Skew::defaultAtMiddle };
+            case MetalKnob::Kind::hiPass:
+                return { "HP", 20.0, 20000.0, 0.0, 0, " Hz", Skew::fixed };
+            case MetalKnob::Kind::loPass:
+                return { "LP", 20.0, 20000.0, 0.0, 0, " Hz", Skew::fixed };
+            case MetalKnob::Kind::outputLevel:
+                return { "OUT", -12.0, 12.0, 0.0, 1, " dB", Skew::none };
+        }
+
+        jassertfalse;
+        return { "", 0.0, 1.0, 0.0, 2, "", Skew::none };
     }
 
-    jassertfalse;
-    return { "", 0.0, 1.0, 0.0, 2, "", Skew::none };
-}
-
-constexpr double frequencySkew = 0.4;
-constexpr int readoutWidth = 65;
-constexpr int readoutHeight = 20;
+    constexpr double frequencySkew = 0.4;
+    constexpr int readoutWidth = 65;
+    constexpr int readoutHeight = 20;
 } // namespace
 
 //==============================================================================
@@ -153,7 +153,7 @@ double MetalKnob::valueFromTypedText (const juce::String& typed, bool acceptsKil
     const auto number = text.initialSectionContainingOnly ("0123456789.,-");
 
     // Text without a number leaves the knob where it is instead of sending it to 0.
-    if (!number.containsAnyOf ("0123456789"))
+    if (! number.containsAnyOf ("0123456789"))
         return getValue();
 
     auto value = number.getDoubleValue();

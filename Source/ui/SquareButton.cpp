@@ -2,9 +2,9 @@
 
 namespace
 {
-const juce::Colour offBackground{ 0xff404244 };
-const juce::Colour onBackground{ 0xfffffafa };
-const juce::Colour pushBackground{ 0xff505570 };
+    const juce::Colour offBackground{ 0xff404244 };
+    const juce::Colour onBackground{ 0xfffffafa };
+    const juce::Colour pushBackground{ 0xff505570 };
 } // namespace
 
 SquareButton::SquareButton (const juce::String& name, int type)
@@ -31,7 +31,7 @@ void SquareButton::setText (const juce::String& offText, const juce::String& onT
 
 void SquareButton::mouseUp (const juce::MouseEvent& event)
 {
-    if (!isEnabled())
+    if (! isEnabled())
         return;
 
     if (buttonType == toggleType)
@@ -62,7 +62,7 @@ juce::Colour SquareButton::getBackgroundColour() const noexcept
 
 juce::Colour SquareButton::getTextColour() const noexcept
 {
-    if (!isEnabled())
+    if (! isEnabled())
         return juce::Colours::grey;
 
     return isOn() ? juce::Colours::black : juce::Colours::white;

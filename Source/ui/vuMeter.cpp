@@ -17,7 +17,7 @@ vuMeter::vuMeter()
 void vuMeter::setLevel (float value)
 {
     // A broken reading must not stick in the held peak, so it shows as silence.
-    if (!std::isfinite (value))
+    if (! std::isfinite (value))
         value = 0.0f;
 
     value = juce::jlimit (0.0f, 1.0f, value);
@@ -122,7 +122,7 @@ juce::String vuMeter::levelReadoutText (float envelope)
 
 juce::String vuMeter::phaseReadoutText (float phase)
 {
-    if (!std::isfinite (phase))
+    if (! std::isfinite (phase))
         phase = 0.0f;
 
     const auto degrees = (int) (180.0f * juce::jlimit (0.0f, 1.0f, phase));

@@ -22,7 +22,8 @@ namespace
                 juce::AudioBuffer<float> buffer (2, Analyzer::fftSize);
                 for (int i = 0; i < Analyzer::fftSize; ++i, ++position)
                 {
-                    const auto v = (float) (amplitude * std::sin (2.0 * juce::MathConstants<double>::pi * frequency * (double) position / fs));
+                    const auto v = (float) (amplitude * std::sin (2.0 * juce::MathConstants<double>::pi * frequency *
+                                                                  (double) position / fs));
                     buffer.setSample (0, i, v);
                     buffer.setSample (1, i, v);
                 }
@@ -41,12 +42,15 @@ namespace
         return best;
     }
 
-    float levelForDb (float dB) { return (dB + 72.0f) / 72.0f; }
+    float levelForDb (float dB)
+    {
+        return (dB + 72.0f) / 72.0f;
+    }
 
     TEST (Analyzer, ASineShowsItsPeakAtItsFrequencyAndLevel)
     {
         TrellaDSP engine (fs, 512);
-        SineFeeder { 1000.0, 0.5f }.feed (engine, 6);
+        SineFeeder{ 1000.0, 0.5f }.feed (engine, 6);
 
         // Left + right of a -6 dBFS sine reads -6 dB after the 2048-point normalisation (a point
         // between two bins loses up to 1.5 dB to the Hann window).
@@ -60,7 +64,7 @@ namespace
 
     TEST (Analyzer, PreTapIgnoresTheEqualiserAndPostTapShowsIt)
     {
-        float levels[2] {};
+        float levels[2]{};
         for (const bool pre : { true, false })
         {
             TrellaDSP engine (fs, 512);
@@ -68,7 +72,7 @@ namespace
             engine.setBandGain (1, 12.0f);
             engine.setBandActive (1, true);
             engine.analyzerPreEQ = pre;
-            SineFeeder { 1000.0, 0.05f }.feed (engine, 6);
+            SineFeeder{ 1000.0, 0.05f }.feed (engine, 6);
             levels[pre ? 0 : 1] = engine.analyzer->getSpectrum (loudestPoint (*engine.analyzer));
         }
         EXPECT_NEAR ((levels[1] - levels[0]) * 72.0f, 12.0f, 0.5f);
@@ -78,25 +82,26 @@ namespace
     {
         TrellaDSP engine (fs, 512);
         engine.showAnalyzer = false;
-        SineFeeder { 1000.0, 0.5f }.feed (engine, 4);
+        SineFeeder{ 1000.0, 0.5f }.feed (engine, 4);
         EXPECT_EQ (engine.analyzer->getSpectrum (loudestPoint (*engine.analyzer)), 0.0f);
     }
 
     TEST (Analyzer, SilenceDecaysByTheDecayFactorPerFrame)
     {
         TrellaDSP engine (fs, 512);
-        SineFeeder tone { 1000.0, 0.5f };
+        SineFeeder tone{ 1000.0, 0.5f };
         tone.feed (engine, 4);
         const int peak = loudestPoint (*engine.analyzer);
         const float start = engine.analyzer->getSpectrum (peak);
 
         // A frame is handed over with the first sample after it, so the first silent block still
         // delivers the tone's last frame; from then on each frame keeps `decay` of the level.
-        SineFeeder silence { 1000.0, 0.0f };
+        SineFeeder silence{ 1000.0, 0.0f };
         silence.feed (engine, 1);
         EXPECT_NEAR (engine.analyzer->getSpectrum (peak), start, 1.0e-3f);
         silence.feed (engine, 2);
-        EXPECT_NEAR (engine.analyzer->getSpectrum (peak), start * Analyzer::defaultDecay * Analyzer::defaultDecay, 1.0e-4f);
+        EXPECT_NEAR (engine.analyzer->getSpectrum (peak), start * Analyzer::defaultDecay * Analyzer::defaultDecay,
+                     1.0e-4f);
 
         silence.feed (engine, 80);
         for (int j = 1; j < Analyzer::numPoints; ++j)
@@ -106,7 +111,7 @@ namespace
     TEST (Analyzer, AtMostOneFrameIsAnalysedPerUpdate)
     {
         TrellaDSP engine (fs, 8192);
-        SineFeeder { 1000.0, 0.5f }.feed (engine, 0);
+        SineFeeder{ 1000.0, 0.5f }.feed (engine, 0);
 
         // Many frames gathered without an update: only the first completed one waits, the rest are dropped.
         juce::AudioBuffer<float> loud (2, 8 * Analyzer::fftSize);
@@ -125,7 +130,7 @@ namespace
     TEST (Analyzer, ResetWithTheAnalyserClearsTheDisplay)
     {
         TrellaDSP engine (fs, 512);
-        SineFeeder { 1000.0, 0.5f }.feed (engine, 3);
+        SineFeeder{ 1000.0, 0.5f }.feed (engine, 3);
         engine.Reset (true);
         engine.analyzer->update();
         for (int j = 0; j < Analyzer::numPoints; ++j)
@@ -139,7 +144,10 @@ namespace
         return analyzer.createComponentSnapshot (analyzer.getLocalBounds(), false, 1.0f);
     }
 
-    int xOf (float frequency) { return (int) (800.0f * std::log2 (frequency / 20.0f) / 10.0f); }
+    int xOf (float frequency)
+    {
+        return (int) (800.0f * std::log2 (frequency / 20.0f) / 10.0f);
+    }
 
     TEST (AnalyzerImage, CurveFillAndPeakLabelSitWhereTheyBelong)
     {
@@ -148,7 +156,7 @@ namespace
         analyzer.showPeak = true;
         analyzer.markerColour = juce::Colours::yellow;
         analyzer.lineColour = juce::Colours::white;
-        SineFeeder { 1000.0, 0.5f }.feed (engine, 4);
+        SineFeeder{ 1000.0, 0.5f }.feed (engine, 4);
 
         const auto image = render (analyzer);
         dumpImage ("analyzer-1kHz", image);
@@ -168,7 +176,8 @@ namespace
         ASSERT_GT (analyzer.peakLevel, 0.9f);
         EXPECT_TRUE (analyzer.peakText.startsWith ("-"));
         EXPECT_TRUE (analyzer.peakText.contains (" dB @ "));
-        auto markerPixels = [&] (int left, int right) {
+        auto markerPixels = [&] (int left, int right)
+        {
             int count = 0;
             for (int px = juce::jmax (0, left); px < juce::jmin (800, right); ++px)
                 for (int py = juce::jmax (0, analyzer.peakY - 10); py < juce::jmin (300, analyzer.peakY + 10); ++py)
@@ -186,7 +195,7 @@ namespace
         auto& analyzer = *engine.analyzer;
         analyzer.showPeak = true;
         analyzer.markerColour = juce::Colours::yellow;
-        SineFeeder { 15000.0, 0.5f }.feed (engine, 4);
+        SineFeeder{ 15000.0, 0.5f }.feed (engine, 4);
         const auto image = render (analyzer);
         dumpImage ("analyzer-15kHz", image);
 
@@ -209,7 +218,7 @@ namespace
         auto& analyzer = *engine.analyzer;
         analyzer.showPeak = true;
         analyzer.peakHoldFrames = 5;
-        SineFeeder { 1000.0, 0.5f }.feed (engine, 4);
+        SineFeeder{ 1000.0, 0.5f }.feed (engine, 4);
 
         std::vector<float> held;
         for (int paint = 0; paint < 7; ++paint)

@@ -7,7 +7,10 @@ namespace
 {
     constexpr double fs = 44100.0;
 
-    int samplesFor (double milliseconds) { return (int) std::lround (milliseconds * fs / 1000.0); }
+    int samplesFor (double milliseconds)
+    {
+        return (int) std::lround (milliseconds * fs / 1000.0);
+    }
 
     struct Readings
     {
@@ -16,7 +19,7 @@ namespace
 
     Readings readingsOf (const TrellaDSP& engine)
     {
-        Readings r {};
+        Readings r{};
         engine.getEnv (r.inLeft, r.inRight, r.outLeft, r.outRight, r.phase);
         return r;
     }
@@ -35,8 +38,14 @@ namespace
         engine.Process (buffer);
     }
 
-    std::pair<float, float> square (int i) { return (i / 50) % 2 == 0 ? std::pair { 1.0f, 1.0f } : std::pair { -1.0f, -1.0f }; }
-    std::pair<float, float> silence (int) { return { 0.0f, 0.0f }; }
+    std::pair<float, float> square (int i)
+    {
+        return (i / 50) % 2 == 0 ? std::pair{ 1.0f, 1.0f } : std::pair{ -1.0f, -1.0f };
+    }
+    std::pair<float, float> silence (int)
+    {
+        return { 0.0f, 0.0f };
+    }
 
     TEST (Metering, LevelsRiseWithinTenMillisecondsAndFallWithinTheReleaseTime)
     {
@@ -70,9 +79,25 @@ namespace
             std::function<std::pair<float, float> (int)> signal;
             float low, high;
         } cases[] = {
-            { "equal", [] (int i) { const float s = 0.5f * std::sin (0.06f * (float) i); return std::pair { s, s }; }, 0.0f, 0.001f },
-            { "opposite", [] (int i) { const float s = 0.5f * std::sin (0.06f * (float) i); return std::pair { s, -s }; }, 0.9f, 1.0f },
-            { "right silent", [] (int i) { return std::pair { 0.5f * std::sin (0.06f * (float) i), 0.0f }; }, 0.9f, 1.0f },
+            { "equal",
+              [] (int i)
+              {
+                  const float s = 0.5f * std::sin (0.06f * (float) i);
+                  return std::pair{ s, s };
+              },
+              0.0f, 0.001f },
+            { "opposite",
+              [] (int i)
+              {
+                  const float s = 0.5f * std::sin (0.06f * (float) i);
+                  return std::pair{ s, -s };
+              },
+              0.9f, 1.0f },
+            { "right silent",
+              [] (int i) {
+                  return std::pair{ 0.5f * std::sin (0.06f * (float) i), 0.0f };
+              },
+              0.9f, 1.0f },
         };
 
         for (const auto& c : cases)
@@ -99,8 +124,8 @@ namespace
         const auto r = readingsOf (engine);
         EXPECT_LT (r.outLeft, 0.01f);
         EXPECT_LT (r.outRight, 0.01f);
-        EXPECT_GT (r.inLeft, 0.99f);   // the input still reads the signal
-        EXPECT_LT (r.phase, 0.001f);   // nothing left to compare
+        EXPECT_GT (r.inLeft, 0.99f); // the input still reads the signal
+        EXPECT_LT (r.phase, 0.001f); // nothing left to compare
     }
 
     TEST (Metering, ResetZeroesTheReadingsButNotTheFollowers)
@@ -121,7 +146,10 @@ namespace
     {
         TrellaDSP engine (fs, 256);
         engine.setEqActive (true);
-        run (engine, 256, [] (int i) { return std::pair { i == 3 ? std::numeric_limits<float>::quiet_NaN() : 0.5f, 0.5f }; });
+        run (engine, 256,
+             [] (int i) {
+                 return std::pair{ i == 3 ? std::numeric_limits<float>::quiet_NaN() : 0.5f, 0.5f };
+             });
         run (engine, 256, square);
         const auto r = readingsOf (engine);
         for (const float v : { r.inLeft, r.inRight, r.outLeft, r.outRight, r.phase })

@@ -24,43 +24,49 @@ namespace
         auto editor = std::make_unique<KroTrellaAudioProcessorEditor> (p);
         editor->setVisible (true);
 
-        std::atomic<bool> stop { false };
-        std::atomic<bool> finite { true };
-        std::atomic<int> blocks { 0 }, rebuilds { 0 };
+        std::atomic<bool> stop{ false };
+        std::atomic<bool> finite{ true };
+        std::atomic<int> blocks{ 0 }, rebuilds{ 0 };
 
-        std::thread setters ([&] {
-            juce::Random random (1);
-            while (! stop)
+        std::thread setters (
+            [&]
             {
-                const int index = random.nextInt (23);
-                p.getParameters()[index]->setValueNotifyingHost (random.nextFloat());
-                p.getParameters()[0]->setValue (1.0f);
-            }
-        });
+                juce::Random random (1);
+                while (! stop)
+                {
+                    const int index = random.nextInt (23);
+                    p.getParameters()[index]->setValueNotifyingHost (random.nextFloat());
+                    p.getParameters()[0]->setValue (1.0f);
+                }
+            });
 
-        std::thread audio ([&] {
-            juce::Random random (2);
-            juce::MidiBuffer midi;
-            juce::AudioBuffer<float> buffer (2, 256);
-            while (! stop)
+        std::thread audio (
+            [&]
             {
-                signals::fillNoise (buffer, random);
-                p.processBlock (buffer, midi);
-                if (! signals::allFinite (buffer))
-                    finite = false;
-                ++blocks;
-            }
-        });
+                juce::Random random (2);
+                juce::MidiBuffer midi;
+                juce::AudioBuffer<float> buffer (2, 256);
+                while (! stop)
+                {
+                    signals::fillNoise (buffer, random);
+                    p.processBlock (buffer, midi);
+                    if (! signals::allFinite (buffer))
+                        finite = false;
+                    ++blocks;
+                }
+            });
 
-        std::thread rebuilder ([&] {
-            const double rates[] = { 48000.0, 44100.0, 96000.0 };
-            for (int i = 0; ! stop; ++i)
+        std::thread rebuilder (
+            [&]
             {
-                p.prepareToPlay (rates[i % 3], 128 << (i % 3));
-                ++rebuilds;
-                std::this_thread::sleep_for (std::chrono::milliseconds (5));
-            }
-        });
+                const double rates[] = { 48000.0, 44100.0, 96000.0 };
+                for (int i = 0; ! stop; ++i)
+                {
+                    p.prepareToPlay (rates[i % 3], 128 << (i % 3));
+                    ++rebuilds;
+                    std::this_thread::sleep_for (std::chrono::milliseconds (5));
+                }
+            });
 
         // Meanwhile the message thread uses the engine the way the interface does.
         const auto end = juce::Time::getMillisecondCounter() + 2500;

@@ -94,14 +94,15 @@ namespace
         engine.setBandSolo (1, true);
         EXPECT_TRUE (engine.isBandSoloed (1));
         EXPECT_NEAR (sineGainDb (engine, 1000.0), 0.0, 0.05);
-        EXPECT_NEAR (sineGainDb (engine, 100.0), signals::toDb (textbook::bandPass (fs, 1000.0, 1.0).magnitudeAt (100.0, fs)), 0.1);
+        EXPECT_NEAR (sineGainDb (engine, 100.0),
+                     signals::toDb (textbook::bandPass (fs, 1000.0, 1.0).magnitudeAt (100.0, fs)), 0.1);
         EXPECT_EQ (engine.getParams().band[1].type, BandType::Peak); // the real type is kept
 
         engine.setBandSolo (1, false);
         EXPECT_EQ (engine.getSoloBand(), -1);
-        const double restored = textbook::lowShelf (fs, 120.0, 1.0, 9.0).magnitudeAt (1000.0, fs)
-                                * textbook::peak (fs, 1000.0, 1.0, 12.0).magnitudeAt (1000.0, fs)
-                                * textbook::peak (fs, 4200.0, 1.0, -9.0).magnitudeAt (1000.0, fs);
+        const double restored = textbook::lowShelf (fs, 120.0, 1.0, 9.0).magnitudeAt (1000.0, fs) *
+                                textbook::peak (fs, 1000.0, 1.0, 12.0).magnitudeAt (1000.0, fs) *
+                                textbook::peak (fs, 4200.0, 1.0, -9.0).magnitudeAt (1000.0, fs);
         EXPECT_NEAR (sineGainDb (engine, 1000.0), signals::toDb (restored), 0.05);
     }
 
@@ -128,7 +129,8 @@ namespace
 
     TEST (Engine, MonoAndWideBuffersProcessChannelZeroAsAPair)
     {
-        auto makeEngine = [] {
+        auto makeEngine = []
+        {
             auto engine = std::make_unique<TrellaDSP> (fs, 256);
             engine->setEqActive (true);
             engine->setBandGain (1, 10.0f);
@@ -269,7 +271,13 @@ namespace
 
     TEST (Engine, ExtremeParameterValuesGiveFiniteOutput)
     {
-        const float extremes[] = { -1.0e30f, -10.0f, -1.0f, 2.0f, 10.0f, 1.0e30f, std::numeric_limits<float>::infinity(),
+        const float extremes[] = { -1.0e30f,
+                                   -10.0f,
+                                   -1.0f,
+                                   2.0f,
+                                   10.0f,
+                                   1.0e30f,
+                                   std::numeric_limits<float>::infinity(),
                                    -std::numeric_limits<float>::infinity() };
         juce::Random random (5);
 

@@ -22,22 +22,26 @@ namespace
     {
         const char* label;
         Section section;
-        int type;       // band types only
+        int type; // band types only
         float frequency;
-        float gainDb;   // peak and shelf only
+        float gainDb; // peak and shelf only
         float q;
         bool solo;
         std::function<textbook::Biquad (double sampleRate)> reference;
     };
 
-    std::ostream& operator<< (std::ostream& os, const ResponseCase& c) { return os << c.label; }
+    std::ostream& operator<< (std::ostream& os, const ResponseCase& c)
+    {
+        return os << c.label;
+    }
 
     /** Within 0.05 dB of the reference. Single-precision coefficients leave an error floor near
         -100 dB below unity, so deep in a stop band the difference is judged against that floor.
     */
     void expectCloseResponse (double measured, double expected, const char* label, double frequency, double sampleRate)
     {
-        const auto where = std::string (label) + " at " + std::to_string (frequency) + " Hz, " + std::to_string ((int) sampleRate);
+        const auto where =
+            std::string (label) + " at " + std::to_string (frequency) + " Hz, " + std::to_string ((int) sampleRate);
         if (expected > 1.0e-3) // above -60 dB
             EXPECT_NEAR (signals::toDb (measured), signals::toDb (expected), 0.05) << where;
         else
@@ -115,9 +119,10 @@ namespace
     INSTANTIATE_TEST_SUITE_P (AllSections, FrequencyResponse,
                               ::testing::Combine (::testing::Values (44100.0, 96000.0),
                                                   ::testing::ValuesIn (responseCases)),
-                              [] (const auto& testInfo) {
-                                  return std::string (std::get<1> (testInfo.param).label) + "_"
-                                         + std::to_string ((int) std::get<0> (testInfo.param));
+                              [] (const auto& testInfo)
+                              {
+                                  return std::string (std::get<1> (testInfo.param).label) + "_" +
+                                         std::to_string ((int) std::get<0> (testInfo.param));
                               });
 
     TEST (FrequencyResponse, ChainAppliesEverySectionAndTheLevel)

@@ -48,7 +48,8 @@ namespace
         return signals::impulseResponse ([&] (auto& block) { engine.Process (block); }, 1024);
     }
 
-    void expectResponse (const signals::StereoResponse& measured, const juce::AudioBuffer<float>& expected, const char* label)
+    void expectResponse (const signals::StereoResponse& measured, const juce::AudioBuffer<float>& expected,
+                         const char* label)
     {
         double worst = 0.0;
         for (int i = 0; i < 1024; ++i)
@@ -68,7 +69,8 @@ namespace
             TrellaDSP engine (fs, 512);
             engine.setPreampType (index);
             settle ([&] (auto& b) { engine.Process (b); });
-            expectResponse (impulseThrough (engine), loadResponse (IR_list[(size_t) index].resourceName), IR_list[(size_t) index].menuName);
+            expectResponse (impulseThrough (engine), loadResponse (IR_list[(size_t) index].resourceName),
+                            IR_list[(size_t) index].menuName);
         }
     }
 
@@ -110,13 +112,15 @@ namespace
         long long position = 0;
         float previous = 0.0f, steadyStep = 0.0f, switchStep = 0.0f;
 
-        auto play = [&] (int blocks, float& largestStep) {
+        auto play = [&] (int blocks, float& largestStep)
+        {
             for (int b = 0; b < blocks; ++b)
             {
                 juce::AudioBuffer<float> buffer (2, 256);
                 for (int i = 0; i < 256; ++i, ++position)
                 {
-                    const auto v = (float) (0.5 * std::sin (2.0 * juce::MathConstants<double>::pi * 150.0 * (double) position / fs));
+                    const auto v = (float) (0.5 * std::sin (2.0 * juce::MathConstants<double>::pi * 150.0 *
+                                                            (double) position / fs));
                     buffer.setSample (0, i, v);
                     buffer.setSample (1, i, v);
                 }

@@ -15,7 +15,10 @@ namespace
         float expectedReadBack;
     };
 
-    float bandFrequency (const EQParameters& p, int b) { return p.band[b].frequency; }
+    float bandFrequency (const EQParameters& p, int b)
+    {
+        return p.band[b].frequency;
+    }
 
     const std::vector<LawCase>& lawCases()
     {
@@ -40,11 +43,14 @@ namespace
             { 11, 1.0f, [] (const EQParameters& p) { return p.band[1].q; }, 10.0f, 1.0f },
             { 12, 0.5f, [] (const EQParameters& p) { return p.band[2].q; }, 5.05f, 0.5f },
             { 13, -1.0f, [] (const EQParameters& p) { return p.band[3].q; }, 0.01f, (0.01f - 0.1f) / 9.9f }, // Q floor
-            { 14, 0.5f, [] (const EQParameters& p) { return (float) p.band[0].type; }, (float) BandType::LowShelf, 0.5f },
+            { 14, 0.5f, [] (const EQParameters& p) { return (float) p.band[0].type; }, (float) BandType::LowShelf,
+              0.5f },
             { 14, 0.49f, [] (const EQParameters& p) { return (float) p.band[0].type; }, (float) BandType::Peak, 0.0f },
-            { 14, 1.0f, [] (const EQParameters& p) { return (float) p.band[0].type; }, (float) BandType::HighShelf, 1.0f },
+            { 14, 1.0f, [] (const EQParameters& p) { return (float) p.band[0].type; }, (float) BandType::HighShelf,
+              1.0f },
             { 15, 0.0f, [] (const EQParameters& p) { return (float) p.band[3].type; }, (float) BandType::Peak, 0.0f },
-            { 15, 0.99f, [] (const EQParameters& p) { return (float) p.band[3].type; }, (float) BandType::LowShelf, 0.5f },
+            { 15, 0.99f, [] (const EQParameters& p) { return (float) p.band[3].type; }, (float) BandType::LowShelf,
+              0.5f },
             { 16, 1.0f, [] (const EQParameters& p) { return (float) p.band[0].active; }, 1.0f, 1.0f },
             { 17, 0.2f, [] (const EQParameters& p) { return (float) p.band[1].active; }, 1.0f, 1.0f },
             { 18, 0.0f, [] (const EQParameters& p) { return (float) p.band[2].active; }, 0.0f, 0.0f },
@@ -69,7 +75,8 @@ namespace
         {
             TrellaDSP engine (44100.0, 256);
             engine.setParameter (c.index, c.normalised);
-            EXPECT_NEAR (c.setting (engine.getParams()), c.expectedSetting, std::abs (c.expectedSetting) * 1.0e-6f + 1.0e-4f)
+            EXPECT_NEAR (c.setting (engine.getParams()), c.expectedSetting,
+                         std::abs (c.expectedSetting) * 1.0e-6f + 1.0e-4f)
                 << "index " << c.index << ", v = " << c.normalised;
             EXPECT_NEAR (engine.getParameter (c.index), c.expectedReadBack, 1.0e-6f)
                 << "index " << c.index << ", v = " << c.normalised;

@@ -25,8 +25,8 @@ namespace
         if (format == Format::lv2)
         {
             auto lv2 = std::make_unique<juce::LV2PluginFormat>();
-            lv2->searchPathsForPlugins (juce::FileSearchPath (juce::File (KRO_LV2_DIR).getParentDirectory().getFullPathName()),
-                                        false, false);
+            lv2->searchPathsForPlugins (
+                juce::FileSearchPath (juce::File (KRO_LV2_DIR).getParentDirectory().getFullPathName()), false, false);
             identifier = KRO_LV2_URI;
             pluginFormat = std::move (lv2);
         }
@@ -34,7 +34,11 @@ namespace
         {
             pluginFormat = std::make_unique<juce::VST3PluginFormat>();
             // The binary sits in KroTrella.vst3/Contents/x86_64-linux/.
-            identifier = juce::File (KRO_VST3_BINARY).getParentDirectory().getParentDirectory().getParentDirectory().getFullPathName();
+            identifier = juce::File (KRO_VST3_BINARY)
+                             .getParentDirectory()
+                             .getParentDirectory()
+                             .getParentDirectory()
+                             .getFullPathName();
         }
 
         juce::OwnedArray<juce::PluginDescription> types;
@@ -135,7 +139,8 @@ namespace
         findParameter (*plugin, "Band 2 Q")->setValueNotifyingHost ((1.0f - 0.1f) / 9.9f);
 
         const auto [input, output] = runSine (*plugin);
-        const auto gainDb = signals::toDb (output.getMagnitude (0, 0, blockSize) / input.getMagnitude (0, 0, blockSize));
+        const auto gainDb =
+            signals::toDb (output.getMagnitude (0, 0, blockSize) / input.getMagnitude (0, 0, blockSize));
         EXPECT_NEAR (gainDb, 12.0, 0.1);
     }
 

@@ -19,7 +19,8 @@ namespace
 
         ASSERT_EQ (analyzer->getParentComponent(), &editor);
         EXPECT_EQ (analyzer->getBounds(), juce::Rectangle<int> (0, 0, 800, 300));
-        EXPECT_LT (editor.getIndexOfChildComponent (analyzer), editor.getIndexOfChildComponent (&editor.getCurveEditor()));
+        EXPECT_LT (editor.getIndexOfChildComponent (analyzer),
+                   editor.getIndexOfChildComponent (&editor.getCurveEditor()));
         EXPECT_EQ (editor.getIndexOfChildComponent (analyzer), 1); // just above the grid
         EXPECT_EQ (editor.getIndexOfChildComponent (&editor.getPanel()), 2);
         EXPECT_EQ (editor.getPanel().getBounds(), juce::Rectangle<int> (0, 300, 800, 260));
@@ -42,7 +43,8 @@ namespace
         EXPECT_EQ (editor.getBoundEngine(), oldEngine);
         EXPECT_EQ (p.dsp.getNumRetired(), 1u);
 
-        ASSERT_TRUE (pumpMessagesUntil ([&] { return editor.getBoundEngine() == newEngine && p.dsp.getNumRetired() == 0; }));
+        ASSERT_TRUE (
+            pumpMessagesUntil ([&] { return editor.getBoundEngine() == newEngine && p.dsp.getNumRetired() == 0; }));
         EXPECT_EQ (editor.getCurveEditor().getEngine(), newEngine);
         EXPECT_EQ (newEngine->analyzer->getParentComponent(), &editor);
         EXPECT_EQ (editor.getIndexOfChildComponent (newEngine->analyzer.get()), 1);

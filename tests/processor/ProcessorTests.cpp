@@ -27,12 +27,23 @@ namespace
             const char* id;
             float value;
         } expected[] = {
-            { "master_active", 0.0f }, { "master_gain", 0.5f },
-            { "band1_freq", (120.0f - 20.0f) / 19980.0f }, { "band2_freq", (1000.0f - 20.0f) / 19980.0f },
-            { "band3_freq", (4200.0f - 20.0f) / 19980.0f }, { "band4_freq", (8500.0f - 20.0f) / 19980.0f },
-            { "band1_gain", 0.5f }, { "band4_gain", 0.5f }, { "band1_q", 0.9f / 9.9f }, { "band3_q", 0.9f / 9.9f },
-            { "band1_type", 0.5f }, { "band4_type", 1.0f }, { "band1_active", 0.0f }, { "band4_active", 0.0f },
-            { "lopass_freq", 1.0f }, { "hipass_freq", 0.0f }, { "preamp_type", 0.0f },
+            { "master_active", 0.0f },
+            { "master_gain", 0.5f },
+            { "band1_freq", (120.0f - 20.0f) / 19980.0f },
+            { "band2_freq", (1000.0f - 20.0f) / 19980.0f },
+            { "band3_freq", (4200.0f - 20.0f) / 19980.0f },
+            { "band4_freq", (8500.0f - 20.0f) / 19980.0f },
+            { "band1_gain", 0.5f },
+            { "band4_gain", 0.5f },
+            { "band1_q", 0.9f / 9.9f },
+            { "band3_q", 0.9f / 9.9f },
+            { "band1_type", 0.5f },
+            { "band4_type", 1.0f },
+            { "band1_active", 0.0f },
+            { "band4_active", 0.0f },
+            { "lopass_freq", 1.0f },
+            { "hipass_freq", 0.0f },
+            { "preamp_type", 0.0f },
         };
         for (const auto& e : expected)
             EXPECT_NEAR (valueOf (p, e.id), e.value, 1.0e-7f) << e.id;

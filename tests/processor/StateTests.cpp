@@ -82,9 +82,9 @@ namespace
     TEST (State, ValueMidiTruncatesTheStepIndex)
     {
         Processor p;
-        p.getKroParameter (1)->setValue (0.5f);   // 127 steps: 63.5 -> 63
+        p.getKroParameter (1)->setValue (0.5f);    // 127 steps: 63.5 -> 63
         p.getKroParameter (22)->setValue (0.875f); // 7 steps: 6.125 -> 6
-        p.getKroParameter (14)->setValue (0.5f);  // 1 step: 0
+        p.getKroParameter (14)->setValue (0.5f);   // 1 step: 0
         const auto doc = savedDocument (p);
         EXPECT_EQ (doc->getChildElement (1)->getIntAttribute ("ValueMidi"), 63);
         EXPECT_EQ (doc->getChildElement (22)->getIntAttribute ("ValueMidi"), 6);
@@ -131,16 +131,23 @@ namespace
             { "missing id", "<KroPRESET><PARAM ValueFloat=\"0.5\"/></KroPRESET>", {} },
             { "missing value reads 0", "<KroPRESET><PARAM ID=\"band1_gain\"/></KroPRESET>", { { 6, 0.0f } } },
             { "later duplicate wins",
-              "<KroPRESET><PARAM ID=\"band2_q\" ValueFloat=\"0.2\"/><PARAM ID=\"band2_q\" ValueFloat=\"0.7\"/></KroPRESET>",
+              "<KroPRESET><PARAM ID=\"band2_q\" ValueFloat=\"0.2\"/><PARAM ID=\"band2_q\" "
+              "ValueFloat=\"0.7\"/></KroPRESET>",
               { { 11, 0.7f } } },
             { "program element skipped",
-              "<KroPRESET><PROGRAM NAME=\"x\" NUMBER=\"3\"/><PARAM ID=\"master_gain\" ValueFloat=\"0.25\"/></KroPRESET>",
+              "<KroPRESET><PROGRAM NAME=\"x\" NUMBER=\"3\"/><PARAM ID=\"master_gain\" "
+              "ValueFloat=\"0.25\"/></KroPRESET>",
               { { 1, 0.25f } } },
-            { "values are not clamped", "<KroPRESET><PARAM ID=\"band1_gain\" ValueFloat=\"2\"/></KroPRESET>", { { 6, 2.0f } } },
+            { "values are not clamped",
+              "<KroPRESET><PARAM ID=\"band1_gain\" ValueFloat=\"2\"/></KroPRESET>",
+              { { 6, 2.0f } } },
             { "value that is not a number skipped",
-              "<KroPRESET><PARAM ID=\"band1_gain\" ValueFloat=\"nan\"/><PARAM ID=\"band2_gain\" ValueFloat=\"1e300\"/></KroPRESET>",
+              "<KroPRESET><PARAM ID=\"band1_gain\" ValueFloat=\"nan\"/><PARAM ID=\"band2_gain\" "
+              "ValueFloat=\"1e300\"/></KroPRESET>",
               {} },
-            { "garbage value reads 0", "<KroPRESET><PARAM ID=\"band3_freq\" ValueFloat=\"loud\"/></KroPRESET>", { { 4, 0.0f } } },
+            { "garbage value reads 0",
+              "<KroPRESET><PARAM ID=\"band3_freq\" ValueFloat=\"loud\"/></KroPRESET>",
+              { { 4, 0.0f } } },
         };
 
         for (const auto& c : cases)
@@ -185,7 +192,8 @@ namespace
                 const auto size = (size_t) random.nextInt ((int) blob.getSize());
                 blob.setSize (size);
                 for (int flips = random.nextInt (6); flips > 0 && size > 8; --flips)
-                    static_cast<char*> (blob.getData())[8 + (size_t) random.nextInt ((int) size - 8)] = (char) random.nextInt (256);
+                    static_cast<char*> (blob.getData())[8 + (size_t) random.nextInt ((int) size - 8)] =
+                        (char) random.nextInt (256);
             }
 
             p.setStateInformation (blob.getData(), (int) blob.getSize());

@@ -119,15 +119,17 @@ namespace
         p.prepareToPlay (48000.0, 256);
         p.getParameters()[0]->setValue (1.0f);
 
-        std::atomic<bool> stop { false };
-        std::thread automation ([&] {
-            juce::Random random (5);
-            while (! stop)
+        std::atomic<bool> stop{ false };
+        std::thread automation (
+            [&]
             {
-                auto* parameter = p.getParameters()[random.nextInt (23)];
-                parameter->setValueNotifyingHost (random.nextFloat());
-            }
-        });
+                juce::Random random (5);
+                while (! stop)
+                {
+                    auto* parameter = p.getParameters()[random.nextInt (23)];
+                    parameter->setValueNotifyingHost (random.nextFloat());
+                }
+            });
 
         juce::Random random (6);
         processBlocks (p, 48000.0, 256, 3000, random);
@@ -140,20 +142,22 @@ namespace
         Processor p;
         p.prepareToPlay (44100.0, 128);
 
-        std::atomic<bool> stop { false };
-        std::atomic<bool> finite { true };
-        std::thread audio ([&] {
-            juce::Random random (7);
-            juce::MidiBuffer midi;
-            juce::AudioBuffer<float> buffer (2, 128);
-            while (! stop)
+        std::atomic<bool> stop{ false };
+        std::atomic<bool> finite{ true };
+        std::thread audio (
+            [&]
             {
-                signals::fillNoise (buffer, random);
-                p.processBlock (buffer, midi);
-                if (! signals::allFinite (buffer))
-                    finite = false;
-            }
-        });
+                juce::Random random (7);
+                juce::MidiBuffer midi;
+                juce::AudioBuffer<float> buffer (2, 128);
+                while (! stop)
+                {
+                    signals::fillNoise (buffer, random);
+                    p.processBlock (buffer, midi);
+                    if (! signals::allFinite (buffer))
+                        finite = false;
+                }
+            });
 
         for (int i = 0; i < 10; ++i)
         {

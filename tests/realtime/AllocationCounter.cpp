@@ -33,10 +33,22 @@ namespace
     }
 } // namespace
 
-void* operator new (std::size_t size) { return countedAllocate (size); }
-void* operator new[] (std::size_t size) { return countedAllocate (size); }
-void* operator new (std::size_t size, std::align_val_t a) { return countedAllocateAligned (size, a); }
-void* operator new[] (std::size_t size, std::align_val_t a) { return countedAllocateAligned (size, a); }
+void* operator new (std::size_t size)
+{
+    return countedAllocate (size);
+}
+void* operator new[] (std::size_t size)
+{
+    return countedAllocate (size);
+}
+void* operator new (std::size_t size, std::align_val_t a)
+{
+    return countedAllocateAligned (size, a);
+}
+void* operator new[] (std::size_t size, std::align_val_t a)
+{
+    return countedAllocateAligned (size, a);
+}
 void* operator new (std::size_t size, const std::nothrow_t&) noexcept
 {
     try
@@ -48,15 +60,42 @@ void* operator new (std::size_t size, const std::nothrow_t&) noexcept
         return nullptr;
     }
 }
-void* operator new[] (std::size_t size, const std::nothrow_t& t) noexcept { return operator new (size, t); }
-void operator delete (void* p) noexcept { std::free (p); }
-void operator delete[] (void* p) noexcept { std::free (p); }
-void operator delete (void* p, std::size_t) noexcept { std::free (p); }
-void operator delete[] (void* p, std::size_t) noexcept { std::free (p); }
-void operator delete (void* p, std::align_val_t) noexcept { std::free (p); }
-void operator delete[] (void* p, std::align_val_t) noexcept { std::free (p); }
-void operator delete (void* p, std::size_t, std::align_val_t) noexcept { std::free (p); }
-void operator delete[] (void* p, std::size_t, std::align_val_t) noexcept { std::free (p); }
+void* operator new[] (std::size_t size, const std::nothrow_t& t) noexcept
+{
+    return operator new (size, t);
+}
+void operator delete (void* p) noexcept
+{
+    std::free (p);
+}
+void operator delete[] (void* p) noexcept
+{
+    std::free (p);
+}
+void operator delete (void* p, std::size_t) noexcept
+{
+    std::free (p);
+}
+void operator delete[] (void* p, std::size_t) noexcept
+{
+    std::free (p);
+}
+void operator delete (void* p, std::align_val_t) noexcept
+{
+    std::free (p);
+}
+void operator delete[] (void* p, std::align_val_t) noexcept
+{
+    std::free (p);
+}
+void operator delete (void* p, std::size_t, std::align_val_t) noexcept
+{
+    std::free (p);
+}
+void operator delete[] (void* p, std::size_t, std::align_val_t) noexcept
+{
+    std::free (p);
+}
 
 namespace allocations
 {

@@ -24,22 +24,24 @@ namespace
 
     TEST (Realtime, ProcessBlockDoesNotAllocateWhileParametersChange)
     {
-        for (const auto& [rate, blockSize] : { std::pair { 44100.0, 64 }, { 48000.0, 512 }, { 96000.0, 1024 } })
+        for (const auto& [rate, blockSize] : { std::pair{ 44100.0, 64 }, { 48000.0, 512 }, { 96000.0, 1024 } })
         {
             Processor p;
             p.prepareToPlay (rate, blockSize);
 
-            std::atomic<bool> stop { false };
-            std::thread automation ([&] {
-                juce::Random random (1);
-                while (! stop)
+            std::atomic<bool> stop{ false };
+            std::thread automation (
+                [&]
                 {
-                    auto* parameter = p.getParameters()[random.nextInt (23)];
-                    parameter->setValueNotifyingHost (random.nextFloat());
-                    p.getParameters()[0]->setValueNotifyingHost (1.0f);
-                    std::this_thread::yield();
-                }
-            });
+                    juce::Random random (1);
+                    while (! stop)
+                    {
+                        auto* parameter = p.getParameters()[random.nextInt (23)];
+                        parameter->setValueNotifyingHost (random.nextFloat());
+                        p.getParameters()[0]->setValueNotifyingHost (1.0f);
+                        std::this_thread::yield();
+                    }
+                });
 
             juce::Random random (2);
             juce::AudioBuffer<float> buffer (2, blockSize);

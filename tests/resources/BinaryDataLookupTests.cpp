@@ -6,39 +6,39 @@
 
 namespace
 {
-struct TableEntry
-{
-    const char* resourceName;
-    const char* fileName;
-};
+    struct TableEntry
+    {
+        const char* resourceName;
+        const char* fileName;
+    };
 
-// Every embedded file, in the order of the resource lists.
-const TableEntry table[] = {
-    { "help_0_htm", "help_0.htm" },
-    { "help_1_htm", "help_1.htm" },
-    { "help_2_htm", "help_2.htm" },
-    { "help_4_htm", "help_4.htm" },
-    { "IR_01_Neve1073_dc_wav", "IR_01_Neve1073_dc.wav" },
-    { "IR_02_API512_dc_wav", "IR_02_API512_dc.wav" },
-    { "IR_03_DRAWMER1960_dc_wav", "IR_03_DRAWMER1960_dc.wav" },
-    { "IR_04_SS_MP573_dc_wav", "IR_04_SS_MP573_dc.wav" },
-    { "IR_05_OSA_MP1_dc_wav", "IR_05_OSA_MP1_dc.wav" },
-    { "IR_06_UA1176_dc_wav", "IR_06_UA1176_dc.wav" },
-    { "IR_07_7X500_dc_wav", "IR_07_7X500_dc.wav" },
-    { "IR_08_TLA50_dc_wav", "IR_08_TLA50_dc.wav" },
-    { "Trella_logo_180x48_png", "Trella_logo_180x48.png" },
-    { "logo_Kro_150x48_png", "logo_Kro_150x48.png" },
-    { "snow_png", "snow.png" },
-    { "Trella_icon_png", "Trella_icon.png" },
-};
+    // Every embedded file, in the order of the resource lists.
+    const TableEntry table[] = {
+        { "help_0_htm", "help_0.htm" },
+        { "help_1_htm", "help_1.htm" },
+        { "help_2_htm", "help_2.htm" },
+        { "help_4_htm", "help_4.htm" },
+        { "IR_01_Neve1073_dc_wav", "IR_01_Neve1073_dc.wav" },
+        { "IR_02_API512_dc_wav", "IR_02_API512_dc.wav" },
+        { "IR_03_DRAWMER1960_dc_wav", "IR_03_DRAWMER1960_dc.wav" },
+        { "IR_04_SS_MP573_dc_wav", "IR_04_SS_MP573_dc.wav" },
+        { "IR_05_OSA_MP1_dc_wav", "IR_05_OSA_MP1_dc.wav" },
+        { "IR_06_UA1176_dc_wav", "IR_06_UA1176_dc.wav" },
+        { "IR_07_7X500_dc_wav", "IR_07_7X500_dc.wav" },
+        { "IR_08_TLA50_dc_wav", "IR_08_TLA50_dc.wav" },
+        { "Trella_logo_180x48_png", "Trella_logo_180x48.png" },
+        { "logo_Kro_150x48_png", "logo_Kro_150x48.png" },
+        { "snow_png", "snow.png" },
+        { "Trella_icon_png", "Trella_icon.png" },
+    };
 
-juce::uint32 nameHash (const char* name)
-{
-    juce::uint32 hash = 0;
-    for (; *name != 0; ++name)
-        hash = 31 * hash + (juce::uint32) *name;
-    return hash;
-}
+    juce::uint32 nameHash (const char* name)
+    {
+        juce::uint32 hash = 0;
+        for (; *name != 0; ++name)
+            hash = 31 * hash + (juce::uint32) *name;
+        return hash;
+    }
 } // namespace
 
 TEST (BinaryDataLookup, ListsHoldTheTableInOrder)

@@ -4,125 +4,125 @@
 
 namespace
 {
-const char* const pageFiles[] = { "help_0.htm", "help_1.htm", "help_2.htm", "help_4.htm" };
+    const char* const pageFiles[] = { "help_0.htm", "help_1.htm", "help_2.htm", "help_4.htm" };
 
-/** The help viewer's rule: the page "help_1.htm" is the resource "help_1_htm". */
-juce::String resourceNameOf (const juce::String& pageFile)
-{
-    return pageFile.replaceCharacter ('.', '_');
-}
-
-juce::String loadPage (const juce::String& pageFile)
-{
-    return EmbeddedResource::find (resourceNameOf (pageFile).toRawUTF8()).asText();
-}
-
-struct Tag
-{
-    juce::String text; // between "<" and ">"
-    int position;      // of the "<"
-};
-
-std::vector<Tag> tagsOf (const juce::String& page)
-{
-    std::vector<Tag> tags;
-    for (int start = page.indexOfChar ('<'); start >= 0; start = page.indexOfChar (start + 1, '<'))
+    /** The help viewer's rule: the page "help_1.htm" is the resource "help_1_htm". */
+    juce::String resourceNameOf (const juce::String& pageFile)
     {
-        const int end = page.indexOfChar (start, '>');
-        tags.push_back ({ end < 0 ? page.substring (start + 1) : page.substring (start + 1, end), start });
-    }
-    return tags;
-}
-
-bool isQuotedValue (const juce::String& value)
-{
-    return value.length() >= 2 && value.startsWithChar ('"') && value.endsWithChar ('"') &&
-           !value.substring (1, value.length() - 1).containsChar ('"');
-}
-
-/** A "font" attribute the view reads as meant: a size, a six-digit colour (read as opaque) or a face. */
-bool isViewFontAttribute (const juce::String& attribute)
-{
-    const auto name = attribute.upToFirstOccurrenceOf ("=", false, false);
-    const auto value = attribute.fromFirstOccurrenceOf ("=", false, false);
-    if (!isQuotedValue (value))
-        return false;
-
-    const auto unquoted = value.unquoted();
-    if (name == "color")
-        return unquoted.length() == 7 && unquoted.startsWithChar ('#') &&
-               unquoted.substring (1).containsOnly ("0123456789abcdefABCDEF");
-    if (name == "size")
-        return unquoted.containsOnly ("0123456789.") && unquoted.getFloatValue() > 0.0f;
-    return name == "face" && unquoted.isNotEmpty();
-}
-
-/** The tags the help view acts on, in the forms the pages may use. */
-bool isViewTag (const juce::String& tag)
-{
-    static const juce::StringArray plain{ "br",  "b",  "/b", "i",  "/i", "u",   "/u",  "/a",  "/font", "li",
-                                          "/ul", "h1", "h2", "h3", "h4", "/h1", "/h2", "/h3", "/h4" };
-    if (plain.contains (tag))
-        return true;
-
-    if (tag.startsWith ("a href="))
-        return isQuotedValue (tag.fromFirstOccurrenceOf ("href=", false, false)) && tag.length() > 9;
-
-    if (tag.startsWith ("font "))
-    {
-        auto attributes = juce::StringArray::fromTokens (tag.substring (5), " ", "\"");
-        attributes.removeEmptyStrings();
-        return !attributes.isEmpty() && std::all_of (attributes.begin(), attributes.end(),
-                                                     [] (const auto& a) { return isViewFontAttribute (a); });
+        return pageFile.replaceCharacter ('.', '_');
     }
 
-    return false;
-}
-
-juce::String linkTarget (const Tag& tag)
-{
-    return tag.text.startsWith ("a href=") ? tag.text.fromFirstOccurrenceOf ("href=", false, false).unquoted()
-                                           : juce::String();
-}
-
-enum class SourceLineBreaks
-{
-    dropped, // what the view does
-    asSpaces // what a reader of the source sees
-};
-
-/** The page's text as the help view lays it out: tags removed, line breaks only where a tag makes one. */
-juce::String viewText (const juce::String& page, SourceLineBreaks lineBreaks)
-{
-    const auto source = page.replace ("\r\n", lineBreaks == SourceLineBreaks::dropped ? "" : " ");
-    juce::String text;
-
-    for (int position = 0; position < source.length();)
+    juce::String loadPage (const juce::String& pageFile)
     {
-        if (source[position] != '<')
+        return EmbeddedResource::find (resourceNameOf (pageFile).toRawUTF8()).asText();
+    }
+
+    struct Tag
+    {
+        juce::String text; // between "<" and ">"
+        int position;      // of the "<"
+    };
+
+    std::vector<Tag> tagsOf (const juce::String& page)
+    {
+        std::vector<Tag> tags;
+        for (int start = page.indexOfChar ('<'); start >= 0; start = page.indexOfChar (start + 1, '<'))
         {
-            text << source[position++];
-            continue;
+            const int end = page.indexOfChar (start, '>');
+            tags.push_back ({ end < 0 ? page.substring (start + 1) : page.substring (start + 1, end), start });
+        }
+        return tags;
+    }
+
+    bool isQuotedValue (const juce::String& value)
+    {
+        return value.length() >= 2 && value.startsWithChar ('"') && value.endsWithChar ('"') &&
+               ! value.substring (1, value.length() - 1).containsChar ('"');
+    }
+
+    /** A "font" attribute the view reads as meant: a size, a six-digit colour (read as opaque) or a face. */
+    bool isViewFontAttribute (const juce::String& attribute)
+    {
+        const auto name = attribute.upToFirstOccurrenceOf ("=", false, false);
+        const auto value = attribute.fromFirstOccurrenceOf ("=", false, false);
+        if (! isQuotedValue (value))
+            return false;
+
+        const auto unquoted = value.unquoted();
+        if (name == "color")
+            return unquoted.length() == 7 && unquoted.startsWithChar ('#') &&
+                   unquoted.substring (1).containsOnly ("0123456789abcdefABCDEF");
+        if (name == "size")
+            return unquoted.containsOnly ("0123456789.") && unquoted.getFloatValue() > 0.0f;
+        return name == "face" && unquoted.isNotEmpty();
+    }
+
+    /** The tags the help view acts on, in the forms the pages may use. */
+    bool isViewTag (const juce::String& tag)
+    {
+        static const juce::StringArray plain{ "br",  "b",  "/b", "i",  "/i", "u",   "/u",  "/a",  "/font", "li",
+                                              "/ul", "h1", "h2", "h3", "h4", "/h1", "/h2", "/h3", "/h4" };
+        if (plain.contains (tag))
+            return true;
+
+        if (tag.startsWith ("a href="))
+            return isQuotedValue (tag.fromFirstOccurrenceOf ("href=", false, false)) && tag.length() > 9;
+
+        if (tag.startsWith ("font "))
+        {
+            auto attributes = juce::StringArray::fromTokens (tag.substring (5), " ", "\"");
+            attributes.removeEmptyStrings();
+            return ! attributes.isEmpty() && std::all_of (attributes.begin(), attributes.end(),
+                                                          [] (const auto& a) { return isViewFontAttribute (a); });
         }
 
-        const int end = source.indexOfChar (position, '>');
-        const auto tag = source.substring (position + 1, end);
-        position = end < 0 ? source.length() : end + 1;
-
-        if (tag == "br" || tag.startsWith ("/ul") || (tag.startsWith ("/h") && tag.containsAnyOf ("1234")))
-            text << "\n";
-        else if (tag.startsWith ("li"))
-            text << "\n  - ";
+        return false;
     }
 
-    return text;
-}
+    juce::String linkTarget (const Tag& tag)
+    {
+        return tag.text.startsWith ("a href=") ? tag.text.fromFirstOccurrenceOf ("href=", false, false).unquoted()
+                                               : juce::String();
+    }
 
-class HelpPage : public ::testing::TestWithParam<const char*>
-{
-protected:
-    const juce::String page = loadPage (GetParam());
-};
+    enum class SourceLineBreaks
+    {
+        dropped, // what the view does
+        asSpaces // what a reader of the source sees
+    };
+
+    /** The page's text as the help view lays it out: tags removed, line breaks only where a tag makes one. */
+    juce::String viewText (const juce::String& page, SourceLineBreaks lineBreaks)
+    {
+        const auto source = page.replace ("\r\n", lineBreaks == SourceLineBreaks::dropped ? "" : " ");
+        juce::String text;
+
+        for (int position = 0; position < source.length();)
+        {
+            if (source[position] != '<')
+            {
+                text << source[position++];
+                continue;
+            }
+
+            const int end = source.indexOfChar (position, '>');
+            const auto tag = source.substring (position + 1, end);
+            position = end < 0 ? source.length() : end + 1;
+
+            if (tag == "br" || tag.startsWith ("/ul") || (tag.startsWith ("/h") && tag.containsAnyOf ("1234")))
+                text << "\n";
+            else if (tag.startsWith ("li"))
+                text << "\n  - ";
+        }
+
+        return text;
+    }
+
+    class HelpPage : public ::testing::TestWithParam<const char*>
+    {
+    protected:
+        const juce::String page = loadPage (GetParam());
+    };
 } // namespace
 
 TEST_P (HelpPage, UsesCrLfLineEndsAndPlainAsciiOnly)

@@ -6,45 +6,45 @@
 
 namespace
 {
-struct ImageEntry
-{
-    const char* resourceName;
-    int width, height;
-};
+    struct ImageEntry
+    {
+        const char* resourceName;
+        int width, height;
+    };
 
-const ImageEntry images[] = {
-    { "Trella_logo_180x48_png", 180, 48 },
-    { "logo_Kro_150x48_png", 150, 48 },
-    { "snow_png", 32, 32 },
-    { "Trella_icon_png", 256, 256 },
-};
+    const ImageEntry images[] = {
+        { "Trella_logo_180x48_png", 180, 48 },
+        { "logo_Kro_150x48_png", 150, 48 },
+        { "snow_png", 32, 32 },
+        { "Trella_icon_png", 256, 256 },
+    };
 
-juce::Image load (const char* resourceName)
-{
-    const auto resource = EmbeddedResource::find (resourceName);
-    return juce::ImageFileFormat::loadFrom (resource.data, (size_t) resource.size);
-}
+    juce::Image load (const char* resourceName)
+    {
+        const auto resource = EmbeddedResource::find (resourceName);
+        return juce::ImageFileFormat::loadFrom (resource.data, (size_t) resource.size);
+    }
 
-float luminance (juce::Colour c)
-{
-    return 0.2126f * c.getFloatRed() + 0.7152f * c.getFloatGreen() + 0.0722f * c.getFloatBlue();
-}
+    float luminance (juce::Colour c)
+    {
+        return 0.2126f * c.getFloatRed() + 0.7152f * c.getFloatGreen() + 0.0722f * c.getFloatBlue();
+    }
 
-/** Pixels of the image, laid over the background, whose brightness stands clearly apart from it. */
-int countContrastingPixels (const juce::Image& image, juce::Colour background)
-{
-    int count = 0;
-    for (int y = 0; y < image.getHeight(); ++y)
-        for (int x = 0; x < image.getWidth(); ++x)
-            if (std::abs (luminance (background.overlaidWith (image.getPixelAt (x, y))) - luminance (background)) >
-                0.3f)
-                ++count;
-    return count;
-}
+    /** Pixels of the image, laid over the background, whose brightness stands clearly apart from it. */
+    int countContrastingPixels (const juce::Image& image, juce::Colour background)
+    {
+        int count = 0;
+        for (int y = 0; y < image.getHeight(); ++y)
+            for (int x = 0; x < image.getWidth(); ++x)
+                if (std::abs (luminance (background.overlaidWith (image.getPixelAt (x, y))) - luminance (background)) >
+                    0.3f)
+                    ++count;
+        return count;
+    }
 
-class EmbeddedImage : public ::testing::TestWithParam<ImageEntry>
-{
-};
+    class EmbeddedImage : public ::testing::TestWithParam<ImageEntry>
+    {
+    };
 } // namespace
 
 TEST_P (EmbeddedImage, IsAnRgbaPngOfItsListedSize)

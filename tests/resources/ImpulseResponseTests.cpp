@@ -8,68 +8,68 @@
 
 namespace
 {
-const char* const impulseResponseNames[] = { "IR_01_Neve1073_dc_wav",    "IR_02_API512_dc_wav",
-                                             "IR_03_DRAWMER1960_dc_wav", "IR_04_SS_MP573_dc_wav",
-                                             "IR_05_OSA_MP1_dc_wav",     "IR_06_UA1176_dc_wav",
-                                             "IR_07_7X500_dc_wav",       "IR_08_TLA50_dc_wav" };
+    const char* const impulseResponseNames[] = { "IR_01_Neve1073_dc_wav",    "IR_02_API512_dc_wav",
+                                                 "IR_03_DRAWMER1960_dc_wav", "IR_04_SS_MP573_dc_wav",
+                                                 "IR_05_OSA_MP1_dc_wav",     "IR_06_UA1176_dc_wav",
+                                                 "IR_07_7X500_dc_wav",       "IR_08_TLA50_dc_wav" };
 
-constexpr double sampleRate = 44100.0;
-constexpr int numFrames = 441;
+    constexpr double sampleRate = 44100.0;
+    constexpr int numFrames = 441;
 
-struct Chunk
-{
-    juce::String id;
-    juce::uint32 size;
-    const juce::uint8* body;
-};
-
-/** The chunks of a RIFF file after its 12-byte header, as they stand in the bytes. */
-std::vector<Chunk> readChunks (const EmbeddedResource& file)
-{
-    std::vector<Chunk> chunks;
-    size_t position = 12;
-
-    while (position + 8 <= (size_t) file.size)
+    struct Chunk
     {
-        const auto* header = file.bytes() + position;
-        const auto size = juce::ByteOrder::littleEndianInt (header + 4);
-        chunks.push_back ({ juce::String (reinterpret_cast<const char*> (header), 4), size, header + 8 });
-        position += 8 + size + (size & 1);
+        juce::String id;
+        juce::uint32 size;
+        const juce::uint8* body;
+    };
+
+    /** The chunks of a RIFF file after its 12-byte header, as they stand in the bytes. */
+    std::vector<Chunk> readChunks (const EmbeddedResource& file)
+    {
+        std::vector<Chunk> chunks;
+        size_t position = 12;
+
+        while (position + 8 <= (size_t) file.size)
+        {
+            const auto* header = file.bytes() + position;
+            const auto size = juce::ByteOrder::littleEndianInt (header + 4);
+            chunks.push_back ({ juce::String (reinterpret_cast<const char*> (header), 4), size, header + 8 });
+            position += 8 + size + (size & 1);
+        }
+
+        return chunks;
     }
 
-    return chunks;
-}
-
-juce::AudioBuffer<float> decode (const EmbeddedResource& file)
-{
-    juce::WavAudioFormat wav;
-    std::unique_ptr<juce::AudioFormatReader> reader (
-        wav.createReaderFor (new juce::MemoryInputStream (file.data, (size_t) file.size, false), true));
-
-    juce::AudioBuffer<float> buffer;
-    if (reader != nullptr)
+    juce::AudioBuffer<float> decode (const EmbeddedResource& file)
     {
-        buffer.setSize ((int) reader->numChannels, (int) reader->lengthInSamples);
-        reader->read (&buffer, 0, buffer.getNumSamples(), 0, true, true);
+        juce::WavAudioFormat wav;
+        std::unique_ptr<juce::AudioFormatReader> reader (
+            wav.createReaderFor (new juce::MemoryInputStream (file.data, (size_t) file.size, false), true));
+
+        juce::AudioBuffer<float> buffer;
+        if (reader != nullptr)
+        {
+            buffer.setSize ((int) reader->numChannels, (int) reader->lengthInSamples);
+            reader->read (&buffer, 0, buffer.getNumSamples(), 0, true, true);
+        }
+        return buffer;
     }
-    return buffer;
-}
 
-/** |sum of h[n] e^(-j w n)| of one channel, in dB: the response's gain at that frequency. */
-double gainDb (const juce::AudioBuffer<float>& response, int channel, double frequency)
-{
-    const double w = juce::MathConstants<double>::twoPi * frequency / sampleRate;
-    std::complex<double> sum;
-    for (int n = 0; n < response.getNumSamples(); ++n)
-        sum += (double) response.getSample (channel, n) * std::polar (1.0, -w * n);
-    return juce::Decibels::gainToDecibels (std::abs (sum), -400.0);
-}
+    /** |sum of h[n] e^(-j w n)| of one channel, in dB: the response's gain at that frequency. */
+    double gainDb (const juce::AudioBuffer<float>& response, int channel, double frequency)
+    {
+        const double w = juce::MathConstants<double>::twoPi * frequency / sampleRate;
+        std::complex<double> sum;
+        for (int n = 0; n < response.getNumSamples(); ++n)
+            sum += (double) response.getSample (channel, n) * std::polar (1.0, -w * n);
+        return juce::Decibels::gainToDecibels (std::abs (sum), -400.0);
+    }
 
-class ImpulseResponseFile : public ::testing::TestWithParam<const char*>
-{
-protected:
-    const EmbeddedResource file = EmbeddedResource::find (GetParam());
-};
+    class ImpulseResponseFile : public ::testing::TestWithParam<const char*>
+    {
+    protected:
+        const EmbeddedResource file = EmbeddedResource::find (GetParam());
+    };
 } // namespace
 
 TEST_P (ImpulseResponseFile, HasTheFixedChunkLayout)

@@ -66,7 +66,8 @@ namespace signals
         juce::AudioBuffer<float> buffer (channels, numSamples);
         for (int i = 0; i < numSamples; ++i)
         {
-            const auto value = (float) (amplitude * std::sin (2.0 * juce::MathConstants<double>::pi * frequency * i / sampleRate));
+            const auto value =
+                (float) (amplitude * std::sin (2.0 * juce::MathConstants<double>::pi * frequency * i / sampleRate));
             for (int c = 0; c < channels; ++c)
                 buffer.setSample (c, i, value);
         }
@@ -109,7 +110,10 @@ namespace textbook
     {
         constexpr double pi = 3.14159265358979323846;
 
-        double omega (double sampleRate, double frequency) { return 2.0 * pi * frequency / sampleRate; }
+        double omega (double sampleRate, double frequency)
+        {
+            return 2.0 * pi * frequency / sampleRate;
+        }
     } // namespace
 
     double Biquad::magnitudeAt (double frequency, double sampleRate) const
@@ -129,18 +133,24 @@ namespace textbook
     {
         const double A = std::pow (10.0, gainDb / 40.0), w = omega (fs, f0), c = std::cos (w);
         const double twoSqrtAAlpha = 2.0 * std::sqrt (A) * std::sin (w) / (2.0 * q);
-        return { A * ((A + 1) - (A - 1) * c + twoSqrtAAlpha), 2 * A * ((A - 1) - (A + 1) * c),
-                 A * ((A + 1) - (A - 1) * c - twoSqrtAAlpha), (A + 1) + (A - 1) * c + twoSqrtAAlpha,
-                 -2 * ((A - 1) + (A + 1) * c), (A + 1) + (A - 1) * c - twoSqrtAAlpha };
+        return { A * ((A + 1) - (A - 1) * c + twoSqrtAAlpha),
+                 2 * A * ((A - 1) - (A + 1) * c),
+                 A * ((A + 1) - (A - 1) * c - twoSqrtAAlpha),
+                 (A + 1) + (A - 1) * c + twoSqrtAAlpha,
+                 -2 * ((A - 1) + (A + 1) * c),
+                 (A + 1) + (A - 1) * c - twoSqrtAAlpha };
     }
 
     Biquad highShelf (double fs, double f0, double q, double gainDb)
     {
         const double A = std::pow (10.0, gainDb / 40.0), w = omega (fs, f0), c = std::cos (w);
         const double twoSqrtAAlpha = 2.0 * std::sqrt (A) * std::sin (w) / (2.0 * q);
-        return { A * ((A + 1) + (A - 1) * c + twoSqrtAAlpha), -2 * A * ((A - 1) + (A + 1) * c),
-                 A * ((A + 1) + (A - 1) * c - twoSqrtAAlpha), (A + 1) - (A - 1) * c + twoSqrtAAlpha,
-                 2 * ((A - 1) - (A + 1) * c), (A + 1) - (A - 1) * c - twoSqrtAAlpha };
+        return { A * ((A + 1) + (A - 1) * c + twoSqrtAAlpha),
+                 -2 * A * ((A - 1) + (A + 1) * c),
+                 A * ((A + 1) + (A - 1) * c - twoSqrtAAlpha),
+                 (A + 1) - (A - 1) * c + twoSqrtAAlpha,
+                 2 * ((A - 1) - (A + 1) * c),
+                 (A + 1) - (A - 1) * c - twoSqrtAAlpha };
     }
 
     Biquad lowPass (double fs, double f0, double q)

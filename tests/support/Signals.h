@@ -23,7 +23,8 @@ namespace signals
                                     int blockSize = 512);
 
     /** A stereo sine block of the given length, starting at phase 0 (left and right equal). */
-    juce::AudioBuffer<float> sine (double frequency, double sampleRate, int numSamples, float amplitude, int channels = 2);
+    juce::AudioBuffer<float> sine (double frequency, double sampleRate, int numSamples, float amplitude,
+                                   int channels = 2);
 
     /** Uniform noise in [-amplitude, amplitude] from a seeded generator. */
     void fillNoise (juce::AudioBuffer<float>& buffer, juce::Random& random, float amplitude = 0.5f);

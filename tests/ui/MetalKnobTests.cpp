@@ -12,77 +12,77 @@ using ui_test::snapshotOf;
 
 namespace
 {
-const juce::Colour disc{ 0xff404040 };
-const juce::Colour accent{ 0xff9ecbe8 };
-const juce::Colour notch{ 0xffff2020 }; // a colour that cannot be mistaken for the disc
+    const juce::Colour disc{ 0xff404040 };
+    const juce::Colour accent{ 0xff9ecbe8 };
+    const juce::Colour notch{ 0xffff2020 }; // a colour that cannot be mistaken for the disc
 
-constexpr double startAngle = 1.2 * juce::MathConstants<double>::pi;
-constexpr double endAngle = 2.8 * juce::MathConstants<double>::pi;
+    constexpr double startAngle = 1.2 * juce::MathConstants<double>::pi;
+    constexpr double endAngle = 2.8 * juce::MathConstants<double>::pi;
 
-/** The pixel at `distance` from the centre in the direction of `angle` (clockwise from 12 o'clock). */
-juce::Point<int> pixelAlong (juce::Point<float> centre, double angle, double distance)
-{
-    return { (int) std::floor (centre.x + distance * std::sin (angle)),
-             (int) std::floor (centre.y - distance * std::cos (angle)) };
-}
-
-bool isNotch (juce::Colour c)
-{
-    return ui_test::channelDistance (c, notch) <= 8;
-}
-bool isDisc (juce::Colour c)
-{
-    return ui_test::channelDistance (c, disc) <= 2;
-}
-
-/** Bounds of the (mostly) opaque disc pixels that are not pointer. */
-juce::Rectangle<int> discBounds (const juce::Image& image, juce::Rectangle<int> area)
-{
-    return ui_test::boundsOfColour (image, area, disc, 40);
-}
-
-juce::Label* readoutOf (MetalKnob& knob)
-{
-    for (auto* child : knob.getChildren())
-        if (auto* label = dynamic_cast<juce::Label*> (child))
-            return label;
-    return nullptr;
-}
-
-double defaultFor (Kind kind)
-{
-    const auto& d = TrellaDSP::DefaultParameters;
-    switch (kind)
+    /** The pixel at `distance` from the centre in the direction of `angle` (clockwise from 12 o'clock). */
+    juce::Point<int> pixelAlong (juce::Point<float> centre, double angle, double distance)
     {
-        case Kind::bandFrequency:
-            return d.band[1].frequency;
-        case Kind::bandGain:
-            return d.band[1].gain;
-        case Kind::bandQ:
-            return d.band[1].q;
-        case Kind::hiPass:
-            return d.hiPassFreq;
-        case Kind::loPass:
-            return d.loPassFreq;
-        case Kind::outputLevel:
-            return d.level;
-    }
-    return 0.0;
-}
-
-/** A knob set up as the panel sets it up, 70 x 70, so its rotary area is 70 x 50. */
-struct PanelKnob
-{
-    explicit PanelKnob (Kind kind)
-        : knob ("knob")
-    {
-        knob.setUpAs (kind, defaultFor (kind));
-        knob.setCaption (MetalKnob::captionFor (kind), accent);
-        knob.setBounds (0, 0, 70, 70);
+        return { (int) std::floor (centre.x + distance * std::sin (angle)),
+                 (int) std::floor (centre.y - distance * std::cos (angle)) };
     }
 
-    MetalKnob knob;
-};
+    bool isNotch (juce::Colour c)
+    {
+        return ui_test::channelDistance (c, notch) <= 8;
+    }
+    bool isDisc (juce::Colour c)
+    {
+        return ui_test::channelDistance (c, disc) <= 2;
+    }
+
+    /** Bounds of the (mostly) opaque disc pixels that are not pointer. */
+    juce::Rectangle<int> discBounds (const juce::Image& image, juce::Rectangle<int> area)
+    {
+        return ui_test::boundsOfColour (image, area, disc, 40);
+    }
+
+    juce::Label* readoutOf (MetalKnob& knob)
+    {
+        for (auto* child : knob.getChildren())
+            if (auto* label = dynamic_cast<juce::Label*> (child))
+                return label;
+        return nullptr;
+    }
+
+    double defaultFor (Kind kind)
+    {
+        const auto& d = TrellaDSP::DefaultParameters;
+        switch (kind)
+        {
+            case Kind::bandFrequency:
+                return d.band[1].frequency;
+            case Kind::bandGain:
+                return d.band[1].gain;
+            case Kind::bandQ:
+                return d.band[1].q;
+            case Kind::hiPass:
+                return d.hiPassFreq;
+            case Kind::loPass:
+                return d.loPassFreq;
+            case Kind::outputLevel:
+                return d.level;
+        }
+        return 0.0;
+    }
+
+    /** A knob set up as the panel sets it up, 70 x 70, so its rotary area is 70 x 50. */
+    struct PanelKnob
+    {
+        explicit PanelKnob (Kind kind)
+            : knob ("knob")
+        {
+            knob.setUpAs (kind, defaultFor (kind));
+            knob.setCaption (MetalKnob::captionFor (kind), accent);
+            knob.setBounds (0, 0, 70, 70);
+        }
+
+        MetalKnob knob;
+    };
 } // namespace
 
 //==============================================================================

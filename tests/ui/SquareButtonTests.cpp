@@ -11,36 +11,36 @@ using ui_test::snapshotOf;
 
 namespace
 {
-const juce::Colour offBackground{ 0xff404244 };
-const juce::Colour onBackground{ 0xfffffafa };
-const juce::Colour pushBackground{ 0xff505570 };
+    const juce::Colour offBackground{ 0xff404244 };
+    const juce::Colour onBackground{ 0xfffffafa };
+    const juce::Colour pushBackground{ 0xff505570 };
 
-// A caption with long vertical stems, so that some text pixels are fully covered.
-const juce::String stemCaption ("HIH");
+    // A caption with long vertical stems, so that some text pixels are fully covered.
+    const juce::String stemCaption ("HIH");
 
-/** Background at two inner corners, away from the rounded edge and the centred caption. */
-void expectBackground (const juce::Image& image, juce::Colour expected)
-{
-    EXPECT_TRUE (pixelNear (image, 3, 3, expected));
-    EXPECT_TRUE (pixelNear (image, image.getWidth() - 4, image.getHeight() - 4, expected));
-}
+    /** Background at two inner corners, away from the rounded edge and the centred caption. */
+    void expectBackground (const juce::Image& image, juce::Colour expected)
+    {
+        EXPECT_TRUE (pixelNear (image, 3, 3, expected));
+        EXPECT_TRUE (pixelNear (image, image.getWidth() - 4, image.getHeight() - 4, expected));
+    }
 
-/** The caption colour: the pixel that stands out most from the background is a fully covered
-    glyph pixel, so it shows the text colour itself.
-*/
-void expectTextColour (const juce::Image& image, juce::Colour background, juce::Colour expected)
-{
-    const auto ink = ui_test::mostDifferentPixel (image, image.getBounds().reduced (4), background);
-    EXPECT_LE (ui_test::channelDistance (ink, expected), 24)
-        << "text pixel " << ui_test::toHex (ink) << ", expected " << ui_test::toHex (expected);
-}
+    /** The caption colour: the pixel that stands out most from the background is a fully covered
+        glyph pixel, so it shows the text colour itself.
+    */
+    void expectTextColour (const juce::Image& image, juce::Colour background, juce::Colour expected)
+    {
+        const auto ink = ui_test::mostDifferentPixel (image, image.getBounds().reduced (4), background);
+        EXPECT_LE (ui_test::channelDistance (ink, expected), 24)
+            << "text pixel " << ui_test::toHex (ink) << ", expected " << ui_test::toHex (expected);
+    }
 
-juce::Image makeSolidIcon (juce::Colour colour)
-{
-    juce::Image image (juce::Image::ARGB, 32, 32, true);
-    image.clear (image.getBounds(), colour);
-    return image;
-}
+    juce::Image makeSolidIcon (juce::Colour colour)
+    {
+        juce::Image image (juce::Image::ARGB, 32, 32, true);
+        image.clear (image.getBounds(), colour);
+        return image;
+    }
 } // namespace
 
 struct ButtonLook

@@ -12,72 +12,72 @@ using ui_test::snapshotOf;
 
 namespace
 {
-const juce::Colour panelBackground{ 0xff404040 };
-const auto green = juce::Colours::green.withBrightness (0.7f);
-const auto yellow = juce::Colours::yellow.withBrightness (0.8f);
-const auto red = juce::Colours::red.withBrightness (1.1f);
+    const juce::Colour panelBackground{ 0xff404040 };
+    const auto green = juce::Colours::green.withBrightness (0.7f);
+    const auto yellow = juce::Colours::yellow.withBrightness (0.8f);
+    const auto red = juce::Colours::red.withBrightness (1.1f);
 
-constexpr auto numSegments = 20;
-constexpr auto meterHeight = 140;
-constexpr auto segmentHeight = meterHeight / numSegments; // 7 pixels
+    constexpr auto numSegments = 20;
+    constexpr auto meterHeight = 140;
+    constexpr auto segmentHeight = meterHeight / numSegments; // 7 pixels
 
-/** A meter set up as the control panel sets up its level meters (or its phase meter). */
-std::unique_ptr<vuMeter> makePanelMeter (bool phase)
-{
-    auto meter = std::make_unique<vuMeter>();
-    meter->segmentColours.clear();
-    if (phase)
+    /** A meter set up as the control panel sets up its level meters (or its phase meter). */
+    std::unique_ptr<vuMeter> makePanelMeter (bool phase)
     {
-        meter->segmentColours.insert (meter->segmentColours.end(), 20, yellow);
-        meter->linear = true;
-        meter->setBounds (0, 0, 60, meterHeight);
+        auto meter = std::make_unique<vuMeter>();
+        meter->segmentColours.clear();
+        if (phase)
+        {
+            meter->segmentColours.insert (meter->segmentColours.end(), 20, yellow);
+            meter->linear = true;
+            meter->setBounds (0, 0, 60, meterHeight);
+        }
+        else
+        {
+            meter->segmentColours.insert (meter->segmentColours.end(), 14, green);
+            meter->segmentColours.insert (meter->segmentColours.end(), 4, yellow);
+            meter->segmentColours.insert (meter->segmentColours.end(), 2, red);
+            meter->setBounds (0, 0, 28, meterHeight);
+        }
+        meter->backgroundColour = panelBackground;
+        return meter;
     }
-    else
+
+    /** The row in the middle of segment j (0 at the bottom), clear of the separator lines. */
+    int middleRowOf (int segment)
     {
-        meter->segmentColours.insert (meter->segmentColours.end(), 14, green);
-        meter->segmentColours.insert (meter->segmentColours.end(), 4, yellow);
-        meter->segmentColours.insert (meter->segmentColours.end(), 2, red);
-        meter->setBounds (0, 0, 28, meterHeight);
+        return meterHeight - segment * segmentHeight - segmentHeight / 2 - 1;
     }
-    meter->backgroundColour = panelBackground;
-    return meter;
-}
 
-/** The row in the middle of segment j (0 at the bottom), clear of the separator lines. */
-int middleRowOf (int segment)
-{
-    return meterHeight - segment * segmentHeight - segmentHeight / 2 - 1;
-}
-
-juce::Colour blend (juce::Colour under, juce::Colour over, float opacity)
-{
-    return under.interpolatedWith (over, opacity);
-}
-
-/** Checks every segment of a rendered meter: lit ones in their colour, the partly lit one
-    blended with the background at its opacity, the rest background.
-*/
-void expectSegments (const juce::Image& image, const vuMeter& meter, int fullSegments,
-                     std::optional<float> partialOpacity)
-{
-    const auto x = image.getWidth() / 2;
-    for (auto j = 0; j < numSegments; ++j)
+    juce::Colour blend (juce::Colour under, juce::Colour over, float opacity)
     {
-        SCOPED_TRACE ("segment " + juce::String (j));
-        auto expected = panelBackground;
-        if (j < fullSegments)
-            expected = meter.segmentColours[(size_t) j];
-        else if (j == fullSegments && partialOpacity.has_value())
-            expected = blend (panelBackground, meter.segmentColours[(size_t) j], *partialOpacity);
-
-        EXPECT_TRUE (pixelNear (image, x, middleRowOf (j), expected, 3));
+        return under.interpolatedWith (over, opacity);
     }
-}
 
-float amplitudeAtDb (double dB)
-{
-    return (float) std::pow (10.0, dB / 20.0);
-}
+    /** Checks every segment of a rendered meter: lit ones in their colour, the partly lit one
+        blended with the background at its opacity, the rest background.
+    */
+    void expectSegments (const juce::Image& image, const vuMeter& meter, int fullSegments,
+                         std::optional<float> partialOpacity)
+    {
+        const auto x = image.getWidth() / 2;
+        for (auto j = 0; j < numSegments; ++j)
+        {
+            SCOPED_TRACE ("segment " + juce::String (j));
+            auto expected = panelBackground;
+            if (j < fullSegments)
+                expected = meter.segmentColours[(size_t) j];
+            else if (j == fullSegments && partialOpacity.has_value())
+                expected = blend (panelBackground, meter.segmentColours[(size_t) j], *partialOpacity);
+
+            EXPECT_TRUE (pixelNear (image, x, middleRowOf (j), expected, 3));
+        }
+    }
+
+    float amplitudeAtDb (double dB)
+    {
+        return (float) std::pow (10.0, dB / 20.0);
+    }
 } // namespace
 
 //==============================================================================

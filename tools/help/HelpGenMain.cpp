@@ -19,7 +19,7 @@ int main (int argc, char* argv[])
     const auto outputFolder = cwd.getChildFile (argv[2]);
     const juce::StringArray pages{ "help_0.htm", "help_1.htm", "help_2.htm", "help_4.htm" };
 
-    if (!outputFolder.createDirectory())
+    if (! outputFolder.createDirectory())
     {
         std::cerr << "cannot create " << outputFolder.getFullPathName() << "\n";
         return 1;
@@ -30,7 +30,7 @@ int main (int argc, char* argv[])
     for (const auto& name : pages)
     {
         const auto source = sourceFolder.getChildFile (name);
-        if (!source.existsAsFile())
+        if (! source.existsAsFile())
         {
             std::cerr << name << ": missing in " << sourceFolder.getFullPathName() << "\n";
             allFine = false;
@@ -45,7 +45,7 @@ int main (int argc, char* argv[])
             allFine = false;
         }
 
-        if (!outputFolder.getChildFile (name).replaceWithData (page.toRawUTF8(), page.getNumBytesAsUTF8()))
+        if (! outputFolder.getChildFile (name).replaceWithData (page.toRawUTF8(), page.getNumBytesAsUTF8()))
         {
             std::cerr << "cannot write " << name << "\n";
             return 1;

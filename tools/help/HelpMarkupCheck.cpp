@@ -4,7 +4,7 @@ juce::StringArray HelpMarkupCheck::findProblems (const juce::String& page, const
 {
     juce::StringArray problems;
 
-    for (auto p = page.getCharPointer(); !p.isEmpty(); ++p)
+    for (auto p = page.getCharPointer(); ! p.isEmpty(); ++p)
         if (*p > 127)
         {
             problems.add ("a character outside ASCII");
@@ -24,10 +24,10 @@ juce::StringArray HelpMarkupCheck::findProblems (const juce::String& page, const
         const auto tag = page.substring (position + 1, end);
         if (tag.containsChar ('<'))
             problems.add ("a '<' inside the tag <" + tag + ">");
-        else if (!isSupportedTag (tag))
+        else if (! isSupportedTag (tag))
             problems.add ("the tag <" + tag + ">, which the help view ignores");
         else if (const auto target = linkTarget (tag);
-                 target.isNotEmpty() && !target.startsWithIgnoreCase ("http") && !embeddedPages.contains (target))
+                 target.isNotEmpty() && ! target.startsWithIgnoreCase ("http") && ! embeddedPages.contains (target))
             problems.add ("a link to \"" + target + "\", which is not an embedded page");
 
         position = end + 1;
@@ -57,11 +57,11 @@ bool HelpMarkupCheck::isSupportedTag (const juce::String& tag)
         {
             const auto name = attribute.upToFirstOccurrenceOf ("=", false, false);
             const auto value = attribute.fromFirstOccurrenceOf ("=", false, false);
-            if (!juce::StringArray{ "size", "color", "face" }.contains (name) || !value.isQuotedString())
+            if (! juce::StringArray{ "size", "color", "face" }.contains (name) || ! value.isQuotedString())
                 return false;
         }
 
-        return !attributes.isEmpty();
+        return ! attributes.isEmpty();
     }
 
     return false;
@@ -69,7 +69,7 @@ bool HelpMarkupCheck::isSupportedTag (const juce::String& tag)
 
 juce::String HelpMarkupCheck::linkTarget (const juce::String& tag)
 {
-    if (!tag.startsWith ("a href="))
+    if (! tag.startsWith ("a href="))
         return {};
 
     return tag.fromFirstOccurrenceOf ("href=", false, false).removeCharacters ("\"");

@@ -12,7 +12,7 @@ juce::String HelpPageFormatter::format (const juce::String& source)
     for (auto line : lines)
     {
         line = line.trimEnd();
-        if (line.isNotEmpty() && !endsAViewLine (line))
+        if (line.isNotEmpty() && ! endsAViewLine (line))
             line << " ";
         page << line << "\r\n";
     }

@@ -13,37 +13,37 @@
 
 namespace
 {
-bool writePng (const juce::Image& image, const juce::File& file)
-{
-    juce::MemoryOutputStream out;
-    if (!juce::PNGImageFormat().writeImageToStream (image, out))
-        return false;
-    return file.replaceWithData (out.getData(), out.getDataSize());
-}
+    bool writePng (const juce::Image& image, const juce::File& file)
+    {
+        juce::MemoryOutputStream out;
+        if (! juce::PNGImageFormat().writeImageToStream (image, out))
+            return false;
+        return file.replaceWithData (out.getData(), out.getDataSize());
+    }
 
-juce::Image onBackground (const juce::Image& image, juce::Colour background, int zoom)
-{
-    juce::Image preview (juce::Image::RGB, image.getWidth() * zoom, image.getHeight() * zoom, false);
-    juce::Graphics g (preview);
-    g.fillAll (background);
-    g.setImageResamplingQuality (juce::Graphics::lowResamplingQuality);
-    g.drawImageTransformed (image, juce::AffineTransform::scale ((float) zoom));
-    return preview;
-}
+    juce::Image onBackground (const juce::Image& image, juce::Colour background, int zoom)
+    {
+        juce::Image preview (juce::Image::RGB, image.getWidth() * zoom, image.getHeight() * zoom, false);
+        juce::Graphics g (preview);
+        g.fillAll (background);
+        g.setImageResamplingQuality (juce::Graphics::lowResamplingQuality);
+        g.drawImageTransformed (image, juce::AffineTransform::scale ((float) zoom));
+        return preview;
+    }
 
-struct Artwork
-{
-    const char* fileName;
-    juce::Image image;
-    std::vector<juce::Colour> previewBackgrounds;
-    int previewZoom;
-};
+    struct Artwork
+    {
+        const char* fileName;
+        juce::Image image;
+        std::vector<juce::Colour> previewBackgrounds;
+        int previewZoom;
+    };
 } // namespace
 
 int main (int argc, char* argv[])
 {
     const bool withPreview = argc == 4 && juce::String (argv[2]) == "--preview";
-    if (argc != 2 && !withPreview)
+    if (argc != 2 && ! withPreview)
     {
         std::cerr << "usage: KroImageGen <output folder> [--preview <folder>]\n";
         return 2;
@@ -69,13 +69,13 @@ int main (int argc, char* argv[])
 
     for (const auto& artwork : artworks)
     {
-        if (!folder.createDirectory() || !writePng (artwork.image, folder.getChildFile (artwork.fileName)))
+        if (! folder.createDirectory() || ! writePng (artwork.image, folder.getChildFile (artwork.fileName)))
         {
             std::cerr << "cannot write " << artwork.fileName << "\n";
             return 1;
         }
 
-        if (!withPreview)
+        if (! withPreview)
             continue;
 
         previewFolder.createDirectory();

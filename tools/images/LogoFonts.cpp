@@ -2,12 +2,12 @@
 
 juce::String LogoFonts::findMissingFace()
 {
-    if (!juce::Font::findAllTypefaceNames().contains (family))
+    if (! juce::Font::findAllTypefaceNames().contains (family))
         return family;
 
     const auto styles = juce::Font::findAllTypefaceStyles (family);
     for (const auto* style : { book, bold, condensed, condensedBold })
-        if (!styles.contains (style))
+        if (! styles.contains (style))
             return juce::String (family) + " " + style;
 
     return {};

@@ -8,29 +8,29 @@
 
 namespace
 {
-constexpr double pi = 3.14159265358979323846;
+    constexpr double pi = 3.14159265358979323846;
 
-ToneSection makeSection (const ToneBand& band, double frequencyScale, double gainScale)
-{
-    const double frequency = band.frequency * frequencyScale;
-    const double gainDb = band.gainDb * gainScale;
-    const double rate = ImpulseResponseRenderer::sampleRate;
-
-    switch (band.kind)
+    ToneSection makeSection (const ToneBand& band, double frequencyScale, double gainScale)
     {
-        case ToneBand::Kind::peak:
-            return ToneSection::peak (frequency, band.q, gainDb, rate);
-        case ToneBand::Kind::lowShelf:
-            return ToneSection::lowShelf (frequency, band.q, gainDb, rate);
-        case ToneBand::Kind::highShelf:
-            return ToneSection::highShelf (frequency, band.q, gainDb, rate);
-        case ToneBand::Kind::lowPass:
-            break;
-    }
+        const double frequency = band.frequency * frequencyScale;
+        const double gainDb = band.gainDb * gainScale;
+        const double rate = ImpulseResponseRenderer::sampleRate;
 
-    // The top roll-off keeps its corner within the audio band whatever the tolerance says.
-    return ToneSection::lowPass (std::min (frequency, 0.47 * rate), band.q, rate);
-}
+        switch (band.kind)
+        {
+            case ToneBand::Kind::peak:
+                return ToneSection::peak (frequency, band.q, gainDb, rate);
+            case ToneBand::Kind::lowShelf:
+                return ToneSection::lowShelf (frequency, band.q, gainDb, rate);
+            case ToneBand::Kind::highShelf:
+                return ToneSection::highShelf (frequency, band.q, gainDb, rate);
+            case ToneBand::Kind::lowPass:
+                break;
+        }
+
+        // The top roll-off keeps its corner within the audio band whatever the tolerance says.
+        return ToneSection::lowPass (std::min (frequency, 0.47 * rate), band.q, rate);
+    }
 } // namespace
 
 StereoResponse16 ImpulseResponseRenderer::render (const PreampVoicing& voicing)

@@ -2,16 +2,16 @@
 
 namespace
 {
-constexpr int channels = 2;
-constexpr int sampleRate = 44100;
-constexpr int bitsPerSample = 16;
-constexpr int blockAlign = channels * bitsPerSample / 8;
+    constexpr int channels = 2;
+    constexpr int sampleRate = 44100;
+    constexpr int bitsPerSample = 16;
+    constexpr int blockAlign = channels * bitsPerSample / 8;
 
-void writeChunkHeader (juce::MemoryOutputStream& out, const char* id, int size)
-{
-    out.write (id, 4);
-    out.writeInt (size);
-}
+    void writeChunkHeader (juce::MemoryOutputStream& out, const char* id, int size)
+    {
+        out.write (id, 4);
+        out.writeInt (size);
+    }
 } // namespace
 
 juce::MemoryBlock IrWavFile::encode (const StereoResponse16& response)

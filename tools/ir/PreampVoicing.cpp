@@ -2,7 +2,7 @@
 
 namespace
 {
-using K = ToneBand::Kind;
+    using K = ToneBand::Kind;
 }
 
 // Every voicing ends in a soft low-pass near the top of the band: besides sounding like a real

@@ -4,12 +4,12 @@
 
 namespace
 {
-constexpr double pi = 3.14159265358979323846;
+    constexpr double pi = 3.14159265358979323846;
 
-double angularFrequency (double frequency, double sampleRate)
-{
-    return 2.0 * pi * frequency / sampleRate;
-}
+    double angularFrequency (double frequency, double sampleRate)
+    {
+        return 2.0 * pi * frequency / sampleRate;
+    }
 } // namespace
 
 ToneSection::ToneSection (double b0_, double b1_, double b2_, double a0, double a1_, double a2_) noexcept
