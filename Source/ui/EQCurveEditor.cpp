@@ -329,9 +329,15 @@ void EQCurveEditor::mouseMove (const juce::MouseEvent& e)
     mousePosition = e.getPosition();
 }
 
-void EQCurveEditor::mouseDown (const juce::MouseEvent&)
+void EQCurveEditor::mouseDown (const juce::MouseEvent& e)
 {
-    // Drags pick their band up at the first drag event that reaches a dot; see mouseDrag.
+    // A press on a dot takes that band, so a quick drag whose first movement already lands
+    // beyond the dot's reach still moves it. A press on empty space takes nothing: the drag then
+    // picks up the first dot the pointer passes within reach of (see mouseDrag).
+    if (engine == nullptr || ! e.mods.isLeftButtonDown() || ! isInside (e.getPosition()))
+        return;
+
+    draggedBand = bandAt (e.getPosition());
 }
 
 void EQCurveEditor::mouseDrag (const juce::MouseEvent& e)

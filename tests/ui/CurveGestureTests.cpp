@@ -173,6 +173,23 @@ namespace
         EXPECT_EQ (editor.getDraggedBand(), -1);
     }
 
+    TEST_F (CurveGestures, APressOnADotTakesThatBandEvenWhenTheFirstMovementLeavesItsReach)
+    {
+        // Band 2's dot sits at (451, 150); a quick flick reports its first drag 30 pixels away.
+        editor.mouseDown (mouseAt (editor, { 451, 150 }, curvetest::leftButton()));
+        editor.mouseDrag (mouseAt (editor, { 470, 125 }, curvetest::leftButton()));
+        ASSERT_EQ (editor.getDraggedBand(), 1);
+        ASSERT_FALSE (bandChanges.empty());
+        EXPECT_EQ (bandChanges.back().band, 1);
+        editor.mouseUp (mouseAt (editor, { 470, 125 }, curvetest::leftButton()));
+        EXPECT_EQ (editor.getDraggedBand(), -1);
+
+        // A right-button press on a dot does not start a drag.
+        bandChanges.clear();
+        editor.mouseDown (mouseAt (editor, { 451, 150 }, curvetest::rightButton()));
+        EXPECT_EQ (editor.getDraggedBand(), -1);
+    }
+
     TEST_F (CurveGestures, DragEventsOutsideTheEditorChangeNothing)
     {
         editor.mouseDrag (mouseAt (editor, dotOf (1), curvetest::leftButton()));
