@@ -31,37 +31,17 @@ void EngineSlot::disposeRetired()
         return;
     }
 
-    juce::MessageManager::callAsync (
-        [weak = std::weak_ptr<Shared> (shared)]
-        {
-            if (auto s = weak.lock())
-            {
-                destroyRetiredWhenUnused (s);
-
-                const std::scoped_lock lock (s->retiredLock);
-                if (! s->retired.empty())
-                    scheduleRetry (weak);
-            }
-        });
+    juce::MessageManager::callAsync ([weak = std::weak_ptr<Shared> (shared)] { cleanUpOnMessageThread (weak); });
 }
 
-void EngineSlot::scheduleRetry (std::weak_ptr<Shared> weak)
+void EngineSlot::cleanUpOnMessageThread (const std::weak_ptr<Shared>& weak)
 {
-    juce::Timer::callAfterDelay (10,
-                                 [weak]
-                                 {
-                                     if (auto s = weak.lock())
-                                     {
-                                         destroyRetiredWhenUnused (s);
-
-                                         const std::scoped_lock lock (s->retiredLock);
-                                         if (! s->retired.empty())
-                                             scheduleRetry (weak);
-                                     }
-                                 });
+    // While a reader still uses a retired engine, look again a little later.
+    if (auto s = weak.lock(); s != nullptr && destroyRetiredWhenUnused (s))
+        juce::Timer::callAfterDelay (10, [weak] { cleanUpOnMessageThread (weak); });
 }
 
-void EngineSlot::destroyRetiredWhenUnused (const std::shared_ptr<Shared>& s)
+bool EngineSlot::destroyRetiredWhenUnused (const std::shared_ptr<Shared>& s)
 {
     std::vector<std::unique_ptr<TrellaDSP>> doomed;
 
@@ -69,8 +49,12 @@ void EngineSlot::destroyRetiredWhenUnused (const std::shared_ptr<Shared>& s)
         const std::scoped_lock lock (s->retiredLock);
         if (s->readers.load() == 0)
             doomed.swap (s->retired);
+
+        if (! s->retired.empty())
+            return true;
     }
-    // The engines are destroyed here, outside the lock.
+
+    return false; // the engines in `doomed` are destroyed here, outside the lock
 }
 
 void EngineSlot::clear()

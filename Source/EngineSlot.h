@@ -64,8 +64,9 @@ private:
         std::vector<std::unique_ptr<TrellaDSP>> retired;
     };
 
-    static void destroyRetiredWhenUnused (const std::shared_ptr<Shared>& shared);
-    static void scheduleRetry (std::weak_ptr<Shared> shared);
+    /** Destroys the retired engines if no reader is active; returns whether some are left. */
+    static bool destroyRetiredWhenUnused (const std::shared_ptr<Shared>& shared);
+    static void cleanUpOnMessageThread (const std::weak_ptr<Shared>& shared);
 
     std::shared_ptr<Shared> shared;
 
