@@ -3,6 +3,8 @@
 #include "PluginEditor.h"
 #include "PresetDocument.h"
 
+static_assert (numTrellaParams == (size_t) TrellaDSP::numParameters, "one host parameter per engine parameter");
+
 //==============================================================================
 KroTrellaAudioProcessor::KroParameter::KroParameter (const juce::String& id, const juce::String& displayName,
                                                      int stepCount, int defaultStep)
@@ -174,12 +176,12 @@ juce::AudioProcessorEditor* KroTrellaAudioProcessor::createEditor()
 //==============================================================================
 void KroTrellaAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 {
-    juce::Array<PresetDocument::Entry> entries;
+    PresetDocument::Values values;
     for (size_t i = 0; i < parameters.size(); ++i)
-        entries.add ({ TrellaParams[i].id, TrellaParams[i].name, parameters[i]->steps, parameters[i]->getValue() });
+        values[i] = parameters[i]->getValue();
 
     destData.reset();
-    copyXmlToBinary (*PresetDocument::create (entries), destData);
+    copyXmlToBinary (*PresetDocument::create (values), destData);
 }
 
 void KroTrellaAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
@@ -191,9 +193,8 @@ void KroTrellaAudioProcessor::setStateInformation (const void* data, int sizeInB
     if (document == nullptr)
         return;
 
-    PresetDocument::apply (
-        *document, [] (const juce::String& id) { return findTrellaParamIndex (id.toRawUTF8()); },
-        [this] (int index, float value) { parameters[(size_t) index]->setValue (value); });
+    PresetDocument::apply (*document,
+                           [this] (int index, float value) { parameters[(size_t) index]->setValue (value); });
 }
 
 //==============================================================================

@@ -1,23 +1,23 @@
 #include "PresetDocument.h"
 
-std::unique_ptr<juce::XmlElement> PresetDocument::create (const juce::Array<Entry>& entries)
+std::unique_ptr<juce::XmlElement> PresetDocument::create (const Values& values)
 {
     auto root = std::make_unique<juce::XmlElement> (rootTag);
 
-    for (const auto& entry : entries)
+    for (size_t i = 0; i < numTrellaParams; ++i)
     {
+        const auto& row = TrellaParams[i];
         auto* param = root->createNewChildElement (paramTag);
-        param->setAttribute ("ID", entry.id);
-        param->setAttribute ("ValueFloat", (double) entry.value);
-        param->setAttribute ("ValueMidi", stepIndexFor (entry.steps, entry.value));
-        param->addTextElement (entry.name);
+        param->setAttribute ("ID", row.id);
+        param->setAttribute ("ValueFloat", (double) values[i]);
+        param->setAttribute ("ValueMidi", stepIndexFor (row.steps, values[i]));
+        param->addTextElement (row.name);
     }
 
     return root;
 }
 
-void PresetDocument::apply (const juce::XmlElement& document, const std::function<int (const juce::String&)>& findIndex,
-                            const std::function<void (int, float)>& applyValue)
+void PresetDocument::apply (const juce::XmlElement& document, const std::function<void (int, float)>& applyValue)
 {
     if (! document.hasTagName (rootTag))
         return;
@@ -27,7 +27,7 @@ void PresetDocument::apply (const juce::XmlElement& document, const std::functio
         if (! child->hasTagName (paramTag))
             continue;
 
-        const int index = findIndex (child->getStringAttribute ("ID"));
+        const int index = findTrellaParamIndex (child->getStringAttribute ("ID").toRawUTF8());
         if (index < 0)
             continue;
 

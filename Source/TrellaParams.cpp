@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-const std::array<TrellaParamInfo, 23> TrellaParams{ {
+const std::array<TrellaParamInfo, numTrellaParams> TrellaParams{ {
     { "master_active", "Active", 1, 0 },       { "master_gain", "Gain", 127, 64 },
     { "band1_freq", "Band 1 Freq", 127, 64 },  { "band2_freq", "Band 2 Freq", 127, 64 },
     { "band3_freq", "Band 3 Freq", 127, 64 },  { "band4_freq", "Band 4 Freq", 127, 64 },

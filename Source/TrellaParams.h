@@ -13,8 +13,10 @@ struct TrellaParamInfo
     int defaultStep;
 };
 
+constexpr std::size_t numTrellaParams = 23;
+
 /** The 23 automatable parameters; the row index is the parameter index everywhere. */
-extern const std::array<TrellaParamInfo, 23> TrellaParams;
+extern const std::array<TrellaParamInfo, numTrellaParams> TrellaParams;
 
 /** The index of the row whose id equals the given one exactly (case-sensitive), or -1. */
 int findTrellaParamIndex (const char* id) noexcept;

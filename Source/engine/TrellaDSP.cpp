@@ -1,6 +1,10 @@
 #include "TrellaDSP.h"
 
+#include "IR_list.h"
+
 #include <cmath>
+
+static_assert (TrellaDSP::numPreampTypes == std::tuple_size_v<decltype (IR_list)>, "one preamp index per list entry");
 
 namespace
 {
