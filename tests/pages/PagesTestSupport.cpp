@@ -30,18 +30,6 @@ namespace
 
 namespace pages_test
 {
-    ScratchFolder::ScratchFolder()
-        : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                      .getNonexistentChildFile ("kro-pages-test", {}, false))
-    {
-        folder.createDirectory();
-    }
-
-    ScratchFolder::~ScratchFolder()
-    {
-        folder.deleteRecursively();
-    }
-
     ScopedEnvironmentVariable::ScopedEnvironmentVariable (const char* variableName, const juce::String& value)
         : name (variableName)
     {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../support/ScratchFolder.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <memory>
@@ -7,18 +9,8 @@
 /** Helpers shared by the overlay page tests. */
 namespace pages_test
 {
-    /** A fresh folder under the system temp folder, deleted with its content at the end of the test. */
-    class ScratchFolder
-    {
-    public:
-        ScratchFolder();
-        ~ScratchFolder();
-
-        const juce::File& get() const noexcept { return folder; }
-
-    private:
-        juce::File folder;
-    };
+    /** A fresh folder of the test's own, deleted with its content at the end of the test. */
+    using ScratchFolder = ::ScratchFolder;
 
     /** Sets an environment variable for the lifetime of the object, then restores the previous state. */
     class ScopedEnvironmentVariable
