@@ -1,6 +1,6 @@
 #include "KroSettings.h"
 
-#include "KroDataFolder.h"
+#include "services/KroDataFolder.h"
 
 #include <optional>
 

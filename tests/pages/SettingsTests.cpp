@@ -2,8 +2,8 @@
 
 #include "../support/MessagePump.h"
 #include "../ui/UiTestSupport.h"
-#include "pages/KroDataFolder.h"
 #include "pages/KroSettings.h"
+#include "services/KroDataFolder.h"
 
 #include <gtest/gtest.h>
 
