@@ -34,6 +34,9 @@ juce::String KroTrellaAudioProcessor::KroParameter::getName (int) const
 //==============================================================================
 KroTrellaAudioProcessor::KroTrellaAudioProcessor()
 {
+    // Network results pop up only in the application of our own, never inside a host.
+    updateChecker.setAutomaticChecksEnabled (wrapperType == wrapperType_Standalone);
+
     ResetDSPclass ((float) lastSampleRate, lastBlockSize);
 
     for (size_t i = 0; i < TrellaParams.size(); ++i)

@@ -3,6 +3,7 @@
 #include "EngineSlot.h"
 #include "TrellaParams.h"
 #include "engine/TrellaDSP.h"
+#include "services/UpdateChecker.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -90,6 +91,9 @@ public:
 
     KroParameter* getKroParameter (int index) const noexcept { return parameters[(size_t) index]; }
 
+    /** The version checker that serves every editor of this processor. */
+    UpdateChecker& getUpdateChecker() noexcept { return updateChecker; }
+
     EngineSlot dsp;
 
 private:
@@ -102,6 +106,7 @@ private:
     int lastBlockSize = 256;
     std::array<KroParameter*, TrellaDSP::numParameters> parameters{};
     juce::AudioBuffer<float> silentBuffer;
+    UpdateChecker updateChecker;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KroTrellaAudioProcessor)
 };

@@ -1,0 +1,19 @@
+#include "../support/ScratchFolder.h"
+
+#include <gtest/gtest.h>
+#include <juce_events/juce_events.h>
+
+#include <cstdlib>
+
+// Like the common test main. The version check tests talk to servers on 127.0.0.1 only, which no
+// proxy setting may redirect.
+int main (int argc, char** argv)
+{
+    setenv ("no_proxy", "127.0.0.1,localhost", 1);
+    setenv ("NO_PROXY", "127.0.0.1,localhost", 1);
+
+    isolateTestProcessFiles();
+    const juce::ScopedJuceInitialiser_GUI juce;
+    ::testing::InitGoogleTest (&argc, argv);
+    return RUN_ALL_TESTS();
+}
