@@ -2,6 +2,8 @@
 
 #include "PluginEditor.h"
 #include "PresetDocument.h"
+#include "services/CrashLog.h"
+#include "services/KroDataFolder.h"
 
 static_assert (numTrellaParams == (size_t) TrellaDSP::numParameters, "one host parameter per engine parameter");
 
@@ -34,6 +36,9 @@ juce::String KroTrellaAudioProcessor::KroParameter::getName (int) const
 //==============================================================================
 KroTrellaAudioProcessor::KroTrellaAudioProcessor()
 {
+    if (wrapperType == wrapperType_Standalone && CrashLog::prepare (KroDataFolder::get()))
+        juce::SystemStats::setApplicationCrashHandler (CrashHandler);
+
     // Network results pop up only in the application of our own, never inside a host.
     updateChecker.setAutomaticChecksEnabled (wrapperType == wrapperType_Standalone);
 
@@ -53,6 +58,12 @@ KroTrellaAudioProcessor::KroTrellaAudioProcessor()
     engine->notifyHost = true;
     engine->LoadDefaults();
     engine->notifyHost = true;
+}
+
+void KroTrellaAudioProcessor::CrashHandler (void* signal)
+{
+    // On Linux the framework passes the signal's number in place of a pointer.
+    CrashLog::write ((int) (juce::pointer_sized_int) signal);
 }
 
 KroTrellaAudioProcessor::~KroTrellaAudioProcessor()

@@ -1,0 +1,236 @@
+#include "../support/ScratchFolder.h"
+#include "CrashChild.h"
+#include "services/CrashLog.h"
+
+#include "CaseNames.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace
+{
+    struct ChildOutcome
+    {
+        int status = 0;     // as waitpid reports it
+        std::string output; // what the child printed
+    };
+
+    /** Runs this test binary as a crash child with XDG_CONFIG_HOME set to the given folder. */
+    ChildOutcome runCrashChild (const char* wrapper, const char* signalName, const juce::File& configHome)
+    {
+        const auto executable = juce::File::getSpecialLocation (juce::File::currentExecutableFile).getFullPathName();
+
+        std::vector<std::string> environment;
+        for (char** entry = environ; *entry != nullptr; ++entry)
+            if (std::strncmp (*entry, "XDG_CONFIG_HOME=", 16) != 0)
+                environment.emplace_back (*entry);
+        environment.push_back ("XDG_CONFIG_HOME=" + configHome.getFullPathName().toStdString());
+
+        std::vector<char*> envp;
+        for (auto& entry : environment)
+            envp.push_back (entry.data());
+        envp.push_back (nullptr);
+
+        std::string arguments[] = { executable.toStdString(), crash_child::argument, wrapper, signalName };
+        char* argv[] = { arguments[0].data(), arguments[1].data(), arguments[2].data(), arguments[3].data(), nullptr };
+
+        int outputPipe[2];
+        if (pipe2 (outputPipe, O_CLOEXEC) != 0)
+            throw std::runtime_error ("pipe failed");
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init (&actions);
+        posix_spawn_file_actions_adddup2 (&actions, outputPipe[1], STDOUT_FILENO);
+
+        pid_t child = 0;
+        const int spawnError = posix_spawn (&child, argv[0], &actions, nullptr, argv, envp.data());
+        posix_spawn_file_actions_destroy (&actions);
+        close (outputPipe[1]);
+
+        ChildOutcome outcome;
+        if (spawnError == 0)
+        {
+            char buffer[256];
+            for (ssize_t n; (n = read (outputPipe[0], buffer, sizeof (buffer))) > 0;)
+                outcome.output.append (buffer, (size_t) n);
+            waitpid (child, &outcome.status, 0);
+        }
+
+        close (outputPipe[0]);
+        if (spawnError != 0)
+            throw std::runtime_error ("cannot start the crash child");
+        return outcome;
+    }
+
+    juce::File crashLogIn (const juce::File& configHome)
+    {
+        return configHome.getChildFile ("Palvenmark").getChildFile ("KroTrella").getChildFile ("CrashLog.txt");
+    }
+
+    /** The file's bytes as lines; fails the test where a line feed lacks its carriage return. */
+    juce::StringArray crlfLines (const juce::File& file)
+    {
+        juce::MemoryBlock bytes;
+        file.loadFileAsData (bytes);
+        const juce::String text (static_cast<const char*> (bytes.getData()), bytes.getSize());
+
+        EXPECT_TRUE (text.endsWith ("\r\n"));
+        for (int i = 0; i < text.length(); ++i)
+        {
+            if (text[i] == '\n')
+            {
+                EXPECT_TRUE (i > 0 && text[i - 1] == '\r') << "bare line feed at byte " << i;
+            }
+        }
+
+        juce::StringArray lines;
+        lines.addTokens (text.dropLastCharacters (2), "\n", {});
+        for (auto& line : lines)
+            line = line.trimCharactersAtEnd ("\r");
+        return lines;
+    }
+
+    /** True when the text is the framework's rendering of a second between the two times. */
+    bool isRenderedTimeBetween (const juce::String& text, juce::Time earliest, juce::Time latest)
+    {
+        const auto first = earliest.toMilliseconds() / 1000 * 1000;
+        for (auto ms = first; ms <= latest.toMilliseconds() + 1000; ms += 1000)
+            if (juce::Time (ms).toString (true, true, true, true) == text)
+                return true;
+        return false;
+    }
+
+    struct StandaloneCrash
+    {
+        const char* name;
+        int signalNumber;
+        const char* lastLine;
+    };
+
+    void PrintTo (const StandaloneCrash& c, std::ostream* os)
+    {
+        *os << c.name;
+    }
+
+    class CrashInTheStandaloneApp : public testing::TestWithParam<StandaloneCrash>
+    {
+    protected:
+        ScratchFolder scratch;
+        // Several levels that do not exist yet: the whole chain must be created.
+        const juce::File configHome = scratch.get().getChildFile ("home").getChildFile ("config");
+    };
+
+    class CrashInAHost : public testing::TestWithParam<const char*>
+    {
+    protected:
+        ScratchFolder scratch;
+        const juce::File configHome = scratch.get().getChildFile ("config");
+    };
+} // namespace
+
+TEST_P (CrashInTheStandaloneApp, WritesTheReportIntoAMissingDataFolder)
+{
+    const auto& crash = GetParam();
+    ASSERT_FALSE (configHome.exists());
+
+    const auto before = juce::Time::getCurrentTime();
+    const auto outcome = runCrashChild ("standalone", crash.name, configHome);
+    const auto after = juce::Time::getCurrentTime();
+
+    // The framework ends the process itself once the report is written.
+    EXPECT_EQ (outcome.output, "automatic-checks=1\n");
+    ASSERT_TRUE (WIFSIGNALED (outcome.status));
+    EXPECT_EQ (WTERMSIG (outcome.status), SIGKILL);
+
+    const auto log = crashLogIn (configHome);
+    ASSERT_TRUE (log.existsAsFile());
+    const auto lines = crlfLines (log);
+    ASSERT_GE (lines.size(), 8) << lines.joinIntoString ("|");
+
+    const juce::String stamp = "Stack trace recorded on ";
+    ASSERT_TRUE (lines[0].startsWith (stamp)) << lines[0];
+    EXPECT_TRUE (isRenderedTimeBetween (lines[0].substring (stamp.length()), before, after)) << lines[0];
+    EXPECT_EQ (lines[1], "Operating system: Linux");
+    EXPECT_EQ (lines[2], "");
+
+    // The backtrace of the crashing thread: frames in this binary, none empty.
+    const auto frames = juce::StringArray (lines.begin() + 3, lines.size() - 5);
+    EXPECT_GE (frames.size(), 3);
+    EXPECT_FALSE (frames.contains (""));
+    const auto binaryName = juce::File::getSpecialLocation (juce::File::currentExecutableFile).getFileName();
+    EXPECT_TRUE (frames.joinIntoString ("\n").contains (binaryName)) << frames.joinIntoString ("\n");
+
+    EXPECT_EQ (lines[lines.size() - 2], "");
+    EXPECT_EQ (lines[lines.size() - 1], crash.lastLine);
+}
+
+INSTANTIATE_TEST_SUITE_P (Signals, CrashInTheStandaloneApp,
+                          testing::Values (StandaloneCrash{ "SIGSEGV", SIGSEGV, "Signal 11 (SIGSEGV)" },
+                                           StandaloneCrash{ "SIGABRT", SIGABRT, "Signal 6 (SIGABRT)" }),
+                          nameOfCase<StandaloneCrash>);
+
+TEST (CrashLog, ASecondCrashReplacesTheFirstReport)
+{
+    const ScratchFolder scratch;
+    const auto configHome = scratch.get().getChildFile ("config");
+
+    runCrashChild ("standalone", "SIGABRT", configHome);
+    const auto firstSize = crashLogIn (configHome).getSize();
+    runCrashChild ("standalone", "SIGSEGV", configHome);
+
+    const auto text = crashLogIn (configHome).loadFileAsString();
+    EXPECT_GT (firstSize, 0);
+    EXPECT_EQ (text.indexOf ("Stack trace recorded on"), 0);
+    EXPECT_EQ (text.indexOf (1, "Stack trace recorded on"), -1);
+    EXPECT_FALSE (text.contains ("SIGABRT"));
+    EXPECT_TRUE (text.endsWith ("Signal 11 (SIGSEGV)\r\n"));
+}
+
+TEST_P (CrashInAHost, LeavesTheSignalToTheHost)
+{
+    const auto outcome = runCrashChild (GetParam(), "SIGSEGV", configHome);
+
+    // No handler of ours: the signal's default action ends the process, and no report is written.
+    EXPECT_EQ (outcome.output, "automatic-checks=0\n");
+    ASSERT_TRUE (WIFSIGNALED (outcome.status));
+    EXPECT_EQ (WTERMSIG (outcome.status), SIGSEGV);
+    EXPECT_FALSE (crashLogIn (configHome).exists());
+}
+
+INSTANTIATE_TEST_SUITE_P (Wrappers, CrashInAHost, testing::Values ("vst3", "lv2", "undefined"));
+
+TEST (CrashLog, DescribesASignalByNumberAndName)
+{
+    const struct
+    {
+        int signal;
+        const char* text;
+    } cases[] = { { SIGSEGV, "Signal 11 (SIGSEGV)" },
+                  { SIGBUS, "Signal 7 (SIGBUS)" },
+                  { SIGFPE, "Signal 8 (SIGFPE)" },
+                  { SIGILL, "Signal 4 (SIGILL)" },
+                  { SIGSYS, "Signal 31 (SIGSYS)" },
+                  { 99, "Signal 99" },
+                  { -3, "Signal -3" } };
+
+    for (const auto& c : cases)
+    {
+        char buffer[64];
+        const auto length = CrashLog::describeSignal (c.signal, buffer, sizeof (buffer));
+        EXPECT_STREQ (buffer, c.text);
+        EXPECT_EQ (length, std::strlen (c.text));
+    }
+
+    // Cut to fit, always terminated.
+    char small[8];
+    EXPECT_EQ (CrashLog::describeSignal (SIGSEGV, small, sizeof (small)), 7u);
+    EXPECT_STREQ (small, "Signal ");
+}
