@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything (Release) and runs the whole test suite headless,
-# then builds the concurrency tests with ThreadSanitizer in their own folder and runs them too.
+# then builds the concurrency and services tests with ThreadSanitizer in their own folder and runs
+# them too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,6 @@ cmake --build build -j "$jobs"
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build --output-on-failure -j "$jobs"
 
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKRO_TSAN=ON -DKRO_BUILD_BENCH=OFF
-cmake --build build-tsan -j "$jobs" --target KroTrellaConcurrencyTests
+cmake --build build-tsan -j "$jobs" --target KroTrellaConcurrencyTests KroTrellaServicesTests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build-tsan --output-on-failure

@@ -30,9 +30,19 @@ namespace
 
         std::vector<std::string> environment;
         for (char** entry = environ; *entry != nullptr; ++entry)
-            if (std::strncmp (*entry, "XDG_CONFIG_HOME=", 16) != 0)
+            if (std::strncmp (*entry, "XDG_CONFIG_HOME=", 16) != 0 && std::strncmp (*entry, "TSAN_OPTIONS=", 13) != 0 &&
+                std::strncmp (*entry, "ASAN_OPTIONS=", 13) != 0)
                 environment.emplace_back (*entry);
         environment.push_back ("XDG_CONFIG_HOME=" + configHome.getFullPathName().toStdString());
+
+        // In a sanitizer build the child must meet its signal as a plain process would, not in the
+        // sanitizer's own handler.
+        for (const char* name : { "TSAN_OPTIONS", "ASAN_OPTIONS" })
+        {
+            const char* options = std::getenv (name);
+            environment.push_back (std::string (name) + "=" + (options != nullptr ? options : "") +
+                                   ":handle_segv=0:handle_abort=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0");
+        }
 
         std::vector<char*> envp;
         for (auto& entry : environment)
