@@ -139,8 +139,10 @@ void Analyzer::analyseFrame()
             }
         }
 
-        // A rising level shows at once; a falling one keeps `decay` of its distance per frame.
-        spectrum[j] = level > spectrum[j] ? level : decay * (spectrum[j] - level) + level;
+        // A rising level shows at once; a falling one keeps `decay` of its distance per frame, and
+        // comes to rest at the floor once it is less than a fraction of a pixel above it.
+        const float next = level > spectrum[j] ? level : decay * (spectrum[j] - level) + level;
+        spectrum[j] = next < restLevel ? 0.0f : next;
     }
 }
 

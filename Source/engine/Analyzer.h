@@ -60,6 +60,11 @@ public:
     /** The smallest movement of the curve, in pixels, that is drawn. */
     static constexpr float visibleChangePixels = 0.05f;
 
+    /** A display level below this (0.036 dB above the floor of the 72 dB range) shows as the floor
+        itself, so that a fading spectrum reaches its rest in a few seconds instead of never.
+    */
+    static constexpr float restLevel = 5.0e-4f;
+
     /** Message thread: the smoothed display level of a point, 0..1. */
     float getSpectrum (int point) const noexcept { return spectrum[juce::jlimit (0, numPoints - 1, point)]; }
 
