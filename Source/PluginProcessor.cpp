@@ -85,6 +85,29 @@ void KroTrellaAudioProcessor::bindEngine (TrellaDSP& engine)
         if (index >= 0 && index < (int) parameters.size() && parameters[(size_t) index] != nullptr)
             parameters[(size_t) index]->setValueNotifyingHost (normalised);
     };
+
+    engine.onChangeGesture = [this] (int index, bool starting) { forwardChangeGesture (index, starting); };
+}
+
+void KroTrellaAudioProcessor::forwardChangeGesture (int index, bool starting)
+{
+    if (index < 0 || index >= (int) parameters.size() || parameters[(size_t) index] == nullptr)
+        return;
+
+    // While the interface moves from a replaced engine to its successor, both may hold an edit of
+    // the same parameter for a moment; the host hears one edit, begun once and ended once.
+    auto& open = openHostGestures[(size_t) index];
+    auto& parameter = *parameters[(size_t) index];
+
+    if (starting)
+    {
+        if (open++ == 0)
+            parameter.beginChangeGesture();
+    }
+    else if (open > 0 && --open == 0)
+    {
+        parameter.endChangeGesture();
+    }
 }
 
 void KroTrellaAudioProcessor::setOnEngineChanged (std::function<void()> callback)

@@ -104,12 +104,14 @@ public:
 private:
     void routeParameterChange (const juce::String& id, float value);
     void bindEngine (TrellaDSP& engine);
+    void forwardChangeGesture (int index, bool starting);
 
     std::mutex engineChangedLock; // guards onEngineChanged between the message and the prepare thread
     std::function<void()> onEngineChanged;
     double lastSampleRate = 44100.0;
     int lastBlockSize = 256;
     std::array<KroParameter*, TrellaDSP::numParameters> parameters{};
+    std::array<int, TrellaDSP::numParameters> openHostGestures{}; // message thread
     juce::AudioBuffer<float> silentBuffer;
     UpdateChecker updateChecker;
 

@@ -5,6 +5,7 @@
 
 #include "engine/TrellaDSP.h"
 #include "ui/EQCurveEditor.h"
+#include "ui/EQCurveGrid.h"
 
 #include <benchmark/benchmark.h>
 
@@ -69,4 +70,74 @@ namespace
             state.SkipWithError ("an unchanged paint recomputed the curve");
     }
     BENCHMARK (CurvePaintUnchanged)->ArgName ("hoveredWithBubble")->Arg (0)->Arg (1)->Unit (benchmark::kMicrosecond);
+} // namespace
+
+namespace
+{
+    /** Fills the engine's analyser with the spectrum of noise, as while audio flows. */
+    void feedNoise (TrellaDSP& engine)
+    {
+        juce::Random random (7);
+        juce::AudioBuffer<float> block (2, Analyzer::fftSize);
+        for (int frame = 0; frame < 4; ++frame)
+        {
+            for (int i = 0; i < block.getNumSamples(); ++i)
+            {
+                const auto v = (random.nextFloat() - 0.5f) * 0.2f;
+                block.setSample (0, i, v);
+                block.setSample (1, i, v);
+            }
+            engine.Process (block);
+            engine.analyzer->update();
+        }
+    }
+
+    /** One frame of the curve area while the spectrum moves: the grid, the analyser and the curve
+        editor stacked as in the window, the analyser's path rebuilt, everything composed into
+        one image. Argument: the curve editor drawn from its cached image (1) or stroked anew (0).
+    */
+    void CurveAreaFrameWithMovingSpectrum (benchmark::State& state)
+    {
+        const juce::ScopedJuceInitialiser_GUI gui;
+        TrellaDSP engine (48000.0, 256);
+        configureFullCurve (engine);
+        engine.setEqActive (true);
+        feedNoise (engine);
+
+        juce::Component area;
+        area.setSize (width, height);
+        EQCurveGrid grid (width, height);
+        EQCurveEditor editor (width, height, &engine);
+        editor.setBufferedToImage (state.range (0) != 0);
+        auto& analyzer = *engine.analyzer;
+        analyzer.fillSpectrum = false;
+        analyzer.roundedSpectrum = false;
+        analyzer.setBounds (0, 0, width, height);
+        area.addAndMakeVisible (grid);
+        area.addAndMakeVisible (analyzer);
+        area.addAndMakeVisible (editor);
+
+        juce::Image image (juce::Image::RGB, width, height, true);
+        float wobble = 0.0f;
+
+        for (auto _ : state)
+        {
+            // A new spectrum each frame: a path rebuild, as with audio flowing.
+            state.PauseTiming();
+            wobble = wobble > 0.5f ? 0.0f : wobble + 0.01f;
+            analyzer.decay = Analyzer::defaultDecay + wobble * 0.01f;
+            feedNoise (engine);
+            state.ResumeTiming();
+            juce::Graphics g (image);
+            area.paintEntireComponent (g, false);
+            benchmark::ClobberMemory();
+        }
+
+        area.removeAllChildren();
+    }
+    BENCHMARK (CurveAreaFrameWithMovingSpectrum)
+        ->ArgName ("curveCached")
+        ->Arg (0)
+        ->Arg (1)
+        ->Unit (benchmark::kMicrosecond);
 } // namespace

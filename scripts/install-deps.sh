@@ -9,7 +9,7 @@ packages=(
     # JUCE and the system libraries Debian's JUCE links against
     juce-modules-source
     libasound2-dev libjack-jackd2-dev libcurl4-gnutls-dev libfreetype-dev libfontconfig1-dev
-    libx11-dev libxext-dev libxinerama-dev libxrandr-dev libxcursor-dev libxcomposite-dev
+    libx11-dev libxext-dev libxinerama-dev libxrandr-dev libxcursor-dev libxcomposite-dev libxtst-dev
     libgl-dev libglu1-mesa-dev
     libflac-dev libvorbis-dev libogg-dev libpng-dev libjpeg-dev zlib1g-dev
     # tests and benchmarks

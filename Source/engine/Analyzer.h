@@ -10,6 +10,12 @@
     transforms and smooths them 25 times a second on the message thread, and draws the result on a
     logarithmic frequency axis (20 Hz at the left edge, 20480 Hz at the right).
 
+    Drawing. The timer repaints only when the picture changes: a spectrum that moved by a visible
+    amount, a peak marker caught or dropped, a clear, or a display option written since the last
+    paint. So a stopped or silent signal costs no drawing once its curve has come to rest. The
+    peak hold counts timer ticks (25 per second), not paints, so its seconds stay exact however
+    often the area is repainted for other reasons.
+
     Hand-over: the audio thread copies a completed frame into `frame` only while no frame waits
     (`frameReady` clear) and then sets the flag; the message thread copies the waiting frame out
     before it clears the flag, and transforms its own copy. So no frame is transformed while the
@@ -46,8 +52,18 @@ public:
     */
     void clear() noexcept;
 
-    /** Message thread: analyses a waiting frame, if any, and repaints; the timer calls it 25 times a second. */
+    /** Message thread: analyses a waiting frame, if any, advances the peak hold, and repaints if the
+        picture changed; the timer calls it 25 times a second.
+    */
     void update();
+
+    /** The smallest movement of the curve, in pixels, that is drawn. */
+    static constexpr float visibleChangePixels = 0.05f;
+
+    /** A display level below this (0.036 dB above the floor of the 72 dB range) shows as the floor
+        itself, so that a fading spectrum reaches its rest in a few seconds instead of never.
+    */
+    static constexpr float restLevel = 5.0e-4f;
 
     /** Message thread: the smoothed display level of a point, 0..1. */
     float getSpectrum (int point) const noexcept { return spectrum[juce::jlimit (0, numPoints - 1, point)]; }
@@ -61,23 +77,37 @@ public:
     bool showPeak = false;
     bool fillSpectrum = true;
     bool roundedSpectrum = true;
-    int peakHoldFrames = 25;
+    int peakHoldFrames = 25; // ticks a caught peak is held
     float decay = defaultDecay;
     juce::Colour markerColour{ 0xff0000ff };
     juce::Colour lineColour{ juce::Colours::white };
 
-    // The held peak, as the last paint left it.
+    // The held peak, as the last tick left it, and the marker's corner as the last paint placed it.
     float peakLevel = 0.0f;
     juce::String peakText;
     int peakX = -1, peakY = -1;
     int peakCounter = 0;
 
 private:
+    /** The display options a paint used; a change of any of them needs a new paint. */
+    struct DrawnOptions
+    {
+        bool frozen = false, showPeak = false, fillSpectrum = true, roundedSpectrum = true;
+        juce::Colour markerColour, lineColour;
+        bool operator== (const DrawnOptions& other) const noexcept;
+    };
+
     void timerCallback() override { update(); }
     void handOverFrame() noexcept;
     void analyseFrame();
-    void rebuildPath (float width, float height);
-    void drawPeakMarker (juce::Graphics& g, int width);
+    bool curveMovedVisibly() const noexcept;
+    void repaintCurveArea();
+    static float highestLevel (const float (&levels)[numPoints]) noexcept;
+    bool advancePeakHold();
+    bool isPeakMarkerShown() const noexcept;
+    DrawnOptions currentOptions() const noexcept;
+    void rebuildPath (float width, float height, float pixelsPerUnit);
+    void drawPeakMarker (juce::Graphics& g, int width, int height);
 
     juce::dsp::FFT fft{ fftOrder };
     juce::dsp::WindowingFunction<float> window{ (size_t) fftSize, juce::dsp::WindowingFunction<float>::hann, true,
@@ -99,6 +129,12 @@ private:
     float spectrum[numPoints]{};
     std::uint32_t displayClears = 0;
     bool skipPeakMarker = false;
+    int peakPoint = 0;                // the point whose level the held peak caught
+    float drawnSpectrum[numPoints]{}; // the spectrum the current path shows
+    bool pathStale = true;
+    juce::Point<float> pathSize; // the size the current path was built for
+    float pathScale = 1.0f;      // and the physical pixels per unit it was built for
+    DrawnOptions drawnOptions;
     juce::Path path, roundedPath;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (Analyzer)

@@ -59,7 +59,41 @@ TrellaDSP::TrellaDSP (double rate, int size)
     analyzer = std::make_unique<Analyzer> (sampleRate);
 }
 
-TrellaDSP::~TrellaDSP() = default;
+TrellaDSP::~TrellaDSP()
+{
+    // An edit still open would stay open for the host for good.
+    for (int index = 0; index < numParameters; ++index)
+        if (openGestures[index] > 0)
+        {
+            openGestures[index] = 0;
+            if (onChangeGesture)
+                onChangeGesture (index, false);
+        }
+}
+
+//==============================================================================
+void TrellaDSP::beginChangeGesture (int index)
+{
+    if (index < 0 || index >= numParameters)
+        return;
+
+    if (openGestures[index]++ == 0 && onChangeGesture)
+        onChangeGesture (index, true);
+}
+
+void TrellaDSP::endChangeGesture (int index)
+{
+    if (index < 0 || index >= numParameters || openGestures[index] == 0)
+        return;
+
+    if (--openGestures[index] == 0 && onChangeGesture)
+        onChangeGesture (index, false);
+}
+
+int TrellaDSP::getOpenChangeGestures (int index) const noexcept
+{
+    return index >= 0 && index < numParameters ? openGestures[index] : 0;
+}
 
 //==============================================================================
 void TrellaDSP::LoadDefaults()

@@ -64,6 +64,20 @@ public:
     /** Setters report through onParameterChanged only while this is set. */
     std::atomic<bool> notifyHost{ true };
 
+    /** Reports that a user's edit of a parameter starts (true) or ends (false). */
+    std::function<void (int index, bool starting)> onChangeGesture;
+
+    /** Brackets a user's edit of a parameter (index 0..22), message thread only. Brackets may nest
+        and overlap: only the first begin and the matching last end of a parameter are reported, so
+        a drag that also passes single changes through the same parameter stays one edit. An end
+        without a begin is ignored. Edits still open when the engine is destroyed are ended then.
+    */
+    void beginChangeGesture (int index);
+    void endChangeGesture (int index);
+
+    /** How many brackets of a parameter are open (0 for an index outside 0..22). */
+    int getOpenChangeGestures (int index) const noexcept;
+
     /** Scratch space of the response curve on screen; the engine itself never touches it. */
     float magnitudes[600]{};
 
@@ -200,6 +214,7 @@ private:
     std::atomic<int> designType[numBands]; // last valid type of each band; used by the design
     std::atomic<std::uint32_t> settingsVersion{ 0 };
     std::atomic<std::uint32_t> resetRequests{ 0 };
+    int openGestures[numParameters]{}; // message thread
 
     PreampStage preamp;
 

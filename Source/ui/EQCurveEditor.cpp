@@ -2,6 +2,7 @@
 
 #include "CurveAxes.h"
 #include "engine/BandType.h"
+#include "engine/ParameterIndex.h"
 #include "engine/TrellaDSP.h"
 
 #include <cmath>
@@ -59,10 +60,29 @@ EQCurveEditor::EQCurveEditor (int width, int height, TrellaDSP* engineToShow)
     menuLook.setColour (juce::PopupMenu::highlightedTextColourId, juce::Colour (menuHighlightedText));
 
     setSize (width, height);
+
+    wheelRun.onStart = [this]
+    {
+        if (engine != nullptr)
+            engine->beginChangeGesture (ParameterIndex::bandQ (wheelBand));
+    };
+    wheelRun.onEnd = [this]
+    {
+        if (engine != nullptr)
+            engine->endChangeGesture (ParameterIndex::bandQ (wheelBand));
+    };
+
+    startTimerHz (25);
 }
 
 EQCurveEditor::~EQCurveEditor()
 {
+    stopTimer();
+
+    // The host must not be left with an edit that never ends.
+    endEdit (dragEdit);
+    wheelRun.finish();
+
     // The open menu uses this editor's look and feel; it must not outlive it.
     if (menuOpen)
         juce::PopupMenu::dismissAllActiveMenus();
@@ -70,10 +90,56 @@ EQCurveEditor::~EQCurveEditor()
 
 void EQCurveEditor::setEngine (TrellaDSP* newEngine)
 {
+    // Edits still open belong to the previous engine, which ends them when it goes.
+    if (newEngine != engine)
+    {
+        dragEdit.clearQuick();
+        wheelRun.forget();
+    }
+
     engine = newEngine;
     draggedBand = -1;
     hoveredBand = -1;
     requestRecompute();
+    repaint();
+}
+
+void EQCurveEditor::timerCallback()
+{
+    const bool optionsChanged = showGuides != paintedGuides || showBandInfo != paintedBandInfo;
+
+    if (refreshFromEngine() || optionsChanged)
+        repaint();
+}
+
+//==============================================================================
+void EQCurveEditor::beginBandEdit (int band, bool withQ, juce::Array<int>& indices)
+{
+    if (engine == nullptr || ! isBand (band))
+        return;
+
+    // Moving or resetting a band switches the equaliser on when it is off.
+    if (engine->getParams().eqActive == 0)
+        indices.add (ParameterIndex::eqActive);
+
+    indices.add (ParameterIndex::bandFrequency (band));
+    indices.add (ParameterIndex::bandGain (band));
+    indices.add (ParameterIndex::bandActive (band));
+
+    if (withQ)
+        indices.add (ParameterIndex::bandQ (band));
+
+    for (const auto index : indices)
+        engine->beginChangeGesture (index);
+}
+
+void EQCurveEditor::endEdit (juce::Array<int>& indices)
+{
+    if (engine != nullptr)
+        for (const auto index : indices)
+            engine->endChangeGesture (index);
+
+    indices.clearQuick();
 }
 
 void EQCurveEditor::resized()
@@ -203,6 +269,7 @@ void EQCurveEditor::buildCurve()
         curvePath.lineTo (curveXs[j], CurveAxes::yForGain (curveDecibels (magnitudes[j]), height));
 
     roundedCurve = curvePath.createPathWithRoundedCorners (curveCornerSize);
+    strokedCurveScale = 0.0f; // the outline is made anew at the next paint
 }
 
 //==============================================================================
@@ -212,14 +279,27 @@ void EQCurveEditor::paint (juce::Graphics& g)
 
     if (engine != nullptr)
     {
+        // The curve's outline is kept between paints: the spectrum beneath repaints the whole area
+        // many times a second while the curve stays the same. It is made for the pixels it lands
+        // on, as stroking does.
+        const auto scale = g.getInternalContext().getPhysicalPixelScaleFactor();
+        if (scale != strokedCurveScale)
+        {
+            juce::PathStrokeType (curveThickness).createStrokedPath (strokedCurve, roundedCurve, {}, scale);
+            strokedCurveScale = scale;
+        }
+
         g.setColour (juce::Colours::lightblue);
-        g.strokePath (roundedCurve, juce::PathStrokeType (curveThickness));
+        g.fillPath (strokedCurve);
 
         paintDots (g);
         paintHoveredBand (g);
     }
 
     paintGuides (g);
+
+    paintedGuides = showGuides;
+    paintedBandInfo = showBandInfo;
 }
 
 void EQCurveEditor::paintDots (juce::Graphics& g) const
@@ -322,11 +402,18 @@ bool EQCurveEditor::isInside (juce::Point<int> position) const noexcept
 
 void EQCurveEditor::mouseMove (const juce::MouseEvent& e)
 {
+    const int previousBand = hoveredBand;
+    const float previousAlpha = bubbleAlpha;
+
     hoveredBand = bandAt (e.getPosition());
     if (hoveredBand >= 0)
         bubbleAlpha = bubbleAlphaClear;
 
     mousePosition = e.getPosition();
+
+    // The guides follow the pointer; otherwise only a change of the hovered band shows.
+    if (showGuides || hoveredBand != previousBand || bubbleAlpha != previousAlpha)
+        repaint();
 }
 
 void EQCurveEditor::mouseDown (const juce::MouseEvent& e)
@@ -356,6 +443,10 @@ void EQCurveEditor::mouseDrag (const juce::MouseEvent& e)
     const float frequency = CurveAxes::frequencyForX ((float) position.x, (float) getWidth());
     const float gain = CurveAxes::gainForY ((float) position.y, (float) getHeight());
 
+    // The edit starts with the drag's first movement of a band.
+    if (dragEdit.isEmpty())
+        beginBandEdit (draggedBand, false, dragEdit);
+
     auto& view = bandViews[(size_t) draggedBand];
     view.x = position.x;
     view.y = position.y;
@@ -368,14 +459,19 @@ void EQCurveEditor::mouseDrag (const juce::MouseEvent& e)
 
     if (onBandChanged)
         onBandChanged (draggedBand, frequency, gain, true);
+
+    repaint();
 }
 
 void EQCurveEditor::mouseUp (const juce::MouseEvent& e)
 {
     draggedBand = -1;
+    endEdit (dragEdit);
 
     if (engine == nullptr)
         return;
+
+    repaint();
 
     if (e.mods.isRightButtonDown())
     {
@@ -389,10 +485,15 @@ void EQCurveEditor::mouseUp (const juce::MouseEvent& e)
         const int band = hoveredBand;
         const auto& defaults = TrellaDSP::DefaultParameters.band[band];
 
+        juce::Array<int> reset;
+        beginBandEdit (band, true, reset);
+
         if (onBandChanged)
             onBandChanged (band, defaults.frequency, defaults.gain, false);
         if (onQChanged)
             onQChanged (band, defaults.q);
+
+        endEdit (reset);
     }
 }
 
@@ -406,14 +507,25 @@ void EQCurveEditor::mouseWheelMove (const juce::MouseEvent&, const juce::MouseWh
     const float q = juce::jlimit (minimumQ, maximumQ, engine->getParams().band[band].q + wheel.deltaY);
     bandViews[(size_t) band].q = q;
 
+    // One edit per run of turns on one band, ended when the wheel rests.
+    if (wheelRun.isOpen() && wheelBand != band)
+        wheelRun.finish();
+    wheelBand = band;
+    wheelRun.touch();
+
     if (onQChanged)
         onQChanged (band, q);
+
+    repaint();
 }
 
 void EQCurveEditor::mouseExit (const juce::MouseEvent&)
 {
     // Hides the guides; the hovered band keeps its ring and bubble until the mouse returns.
     mousePosition = { -1, -1 };
+
+    if (showGuides)
+        repaint();
 }
 
 //==============================================================================
@@ -446,14 +558,19 @@ void EQCurveEditor::applyBandMenuResult (int band, int result)
 
         if (result == soloItem)
             engine->setBandSolo (band, ! engine->isBandSoloed (band));
-        else if (result == shelfItem && hasTypeItems)
-            engine->setBandType (band, band == 0 ? BandType::LowShelf : BandType::HighShelf);
-        else if (result == peakItem && hasTypeItems)
-            engine->setBandType (band, BandType::Peak);
+        else if ((result == shelfItem || result == peakItem) && hasTypeItems)
+        {
+            const int shelf = band == 0 ? BandType::LowShelf : BandType::HighShelf;
+            const int index = ParameterIndex::bandType (band);
+            engine->beginChangeGesture (index);
+            engine->setBandType (band, result == shelfItem ? shelf : BandType::Peak);
+            engine->endChangeGesture (index);
+        }
     }
 
     // Solo is not part of the parameter record, so a menu action always forces a recompute.
     requestRecompute();
+    repaint();
 }
 
 void EQCurveEditor::showBandMenu (int band, juce::Point<int> screenPosition)
@@ -461,6 +578,7 @@ void EQCurveEditor::showBandMenu (int band, juce::Point<int> screenPosition)
     auto menu = createBandMenu (band);
     hoveredBand = -1;
     menuOpen = true;
+    repaint();
 
     // Asynchronous: a plug-in must not run a modal loop inside the host's event handling. The menu
     // lives inside the plug-in's own window, so it scales with the interface and needs no extra

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/EQParameters.h"
+#include "ui/WheelGesture.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -12,16 +13,23 @@ class TrellaDSP;
 /** The interactive layer of the curve area: the combined frequency response of the equaliser, one
     dot per band, an information bubble and guide lines, and the gestures that edit the bands.
 
-    It holds no audio state. On every paint it compares the engine's parameter record (and solo
-    state) with the copy it last drew and recomputes the curve only when they differ, so it follows
-    host automation, the control panel and its own gestures without listeners. It never asks for a
-    repaint itself: the analyser beneath it repaints the whole area 25 times a second.
+    It holds no audio state. A 25 Hz timer compares the engine's parameter record (and solo state)
+    with the copy it last drew and, only when they differ, recomputes the curve and repaints; so it
+    follows host automation, the control panel and its own gestures without listeners, and an
+    unchanged curve costs no drawing. Mouse movements that change what is shown (hover, guides,
+    a dragged dot) repaint at once. Every paint compares as well, so a paint caused by anything
+    else never shows a stale curve.
 
     Gestures are reported through onBandChanged and onQChanged; the context menu calls the engine's
-    type and solo setters directly. Everything runs on the message thread. Without an engine the
-    editor draws neither curve nor dots and ignores gestures.
+    type and solo setters directly. Each gesture is one edit for the host, bracketed with the
+    engine's change gestures on the parameters it moves: a drag from its first movement to the
+    release (the band's frequency, gain and switch, and the equaliser's switch when the drag finds
+    it off, since the drag switches it on), a run of wheel turns until the wheel rests (the band's
+    Q), a double-click reset (frequency, gain, switch, Q and, when off, the equaliser's switch) and
+    a menu choice of type. Everything runs on the message thread. Without an engine the editor
+    draws neither curve nor dots and ignores gestures.
 */
-class EQCurveEditor : public juce::Component
+class EQCurveEditor : public juce::Component, private juce::Timer
 {
 public:
     static constexpr int numBands = 4;
@@ -115,12 +123,21 @@ private:
     void showBandMenu (int band, juce::Point<int> screenPosition);
     bool isInside (juce::Point<int> position) const noexcept;
 
+    void timerCallback() override;
+
+    /** Opens the edit of a band's position and switch, with its Q if asked (and of the equaliser's
+        switch when it is off, as moving a band switches it on); the parameters go into `indices`.
+    */
+    void beginBandEdit (int band, bool withQ, juce::Array<int>& indices);
+    void endEdit (juce::Array<int>& indices);
+
     TrellaDSP* engine = nullptr;
     EQParameters cachedParams;
     int cachedSoloBand = -1;
     double cachedSampleRate = 0.0;
 
-    juce::Path curvePath, roundedCurve;
+    juce::Path curvePath, roundedCurve, strokedCurve;
+    float strokedCurveScale = 0.0f; // pixels per unit the outline was made for; 0 = none yet
     std::array<float, numProbes> magnitudes{};
     std::array<float, numProbes> curveXs{}; // x of every curve point, for the current width
 
@@ -136,6 +153,12 @@ private:
 
     juce::LookAndFeel_V4 menuLook;
     bool menuOpen = false;
+
+    juce::Array<int> dragEdit;   // parameters of the drag's open edit
+    WheelGesture wheelRun;       // the open edit of a run of wheel turns
+    int wheelBand = -1;          // the band whose Q the run of wheel turns edits
+    bool paintedGuides = true;   // showGuides as last drawn
+    bool paintedBandInfo = true; // showBandInfo as last drawn
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (EQCurveEditor)
 };

@@ -26,6 +26,10 @@ namespace
 
 EQCurveGrid::EQCurveGrid (int width, int height)
 {
+    // The grid never changes: it is drawn once into an image and copied from there whenever the
+    // spectrum or the curve above it repaints. It covers its area, so nothing beneath is drawn.
+    setOpaque (true);
+    setBufferedToImage (true);
     setSize (width, height);
 }
 

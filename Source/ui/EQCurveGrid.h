@@ -4,7 +4,7 @@
 
 /** The background of the curve area: a vertical gradient, vertical lines on the A notes from
     27.5 Hz to 14080 Hz with their labels, the EQ gain scale on the left with the 0 dB line, and
-    the analyser level scale on the right.
+    the analyser level scale on the right. Drawn once and kept as an image.
 */
 class EQCurveGrid : public juce::Component
 {

@@ -3,6 +3,7 @@
 #include "BinaryData.h"
 #include "engine/BandType.h"
 #include "engine/IR_list.h"
+#include "engine/ParameterIndex.h"
 #include "engine/TrellaDSP.h"
 
 #include <cmath>
@@ -21,27 +22,14 @@ namespace
         return bandColumnX + bandColumnStep * band;
     }
 
-    enum class KnobChange
-    {
-        none,           // the knob already showed the value
-        moved,          // the knob shows the value as it is
-        movedAndSnapped // the knob shows the value snapped to its step or range
-    };
-
-    /** Shows a value in a knob without running its handler, and says what became of it. */
-    KnobChange showValue (MetalKnob& knob, float value)
+    /** Shows a value in a knob without running its handler: the panel only displays what the
+        engine holds. A knob rounds to its step, but the rounded value never goes back.
+    */
+    void showValue (MetalKnob& knob, float value)
     {
         // A value that is no number cannot be shown; the knob keeps what it had.
-        if (std::isnan (value))
-            return KnobChange::none;
-
-        const auto before = knob.getValue();
-        knob.setValue ((double) value, juce::dontSendNotification);
-
-        if (knob.getValue() == before)
-            return KnobChange::none;
-
-        return (float) knob.getValue() != value ? KnobChange::movedAndSnapped : KnobChange::moved;
+        if (! std::isnan (value))
+            knob.setValue ((double) value, juce::dontSendNotification);
     }
 
     void setUpLabel (juce::Label& label, const juce::String& text, juce::Font font, juce::Rectangle<int> bounds)
@@ -78,6 +66,19 @@ namespace
 } // namespace
 
 //==============================================================================
+template <typename Change>
+void EQKnobPanel::editParameter (int index, Change&& change)
+{
+    if (dsp == nullptr)
+        return;
+
+    auto& engine = *dsp;
+    engine.beginChangeGesture (index);
+    change (engine);
+    engine.endChangeGesture (index);
+}
+
+//==============================================================================
 EQKnobPanel::EQKnobPanel (int width, int height, TrellaDSP* engine)
     : dsp (engine)
 {
@@ -108,6 +109,11 @@ EQKnobPanel::EQKnobPanel (int width, int height, TrellaDSP* engine)
 EQKnobPanel::~EQKnobPanel()
 {
     stopTimer();
+
+    // The host must not be left with an edit that never ends.
+    for (auto* knob : allKnobs())
+        knob->endEdit();
+
     IRselector->setLookAndFeel (nullptr);
 }
 
@@ -130,9 +136,10 @@ void EQKnobPanel::createBandControls (int band)
     frequency.setCaption ("F", accent);
     frequency.onValueChange = [this, band]
     {
-        if (dsp != nullptr)
-            dsp->setBandFrequency (band, (float) bands[(size_t) band].knFrequency->getValue());
+        const auto value = (float) bands[(size_t) band].knFrequency->getValue();
+        editParameter (ParameterIndex::bandFrequency (band), [&] (TrellaDSP& e) { e.setBandFrequency (band, value); });
     };
+    bindEdits (frequency, ParameterIndex::bandFrequency (band));
     addAndMakeVisible (frequency);
 
     auto& gain = *controls.knGain;
@@ -141,9 +148,10 @@ void EQKnobPanel::createBandControls (int band)
     gain.setCaption ("G", accent);
     gain.onValueChange = [this, band]
     {
-        if (dsp != nullptr)
-            dsp->setBandGain (band, (float) bands[(size_t) band].knGain->getValue());
+        const auto value = (float) bands[(size_t) band].knGain->getValue();
+        editParameter (ParameterIndex::bandGain (band), [&] (TrellaDSP& e) { e.setBandGain (band, value); });
     };
+    bindEdits (gain, ParameterIndex::bandGain (band));
     addAndMakeVisible (gain);
 
     auto& q = *controls.knQ;
@@ -152,17 +160,18 @@ void EQKnobPanel::createBandControls (int band)
     q.setCaption ("Q", accent);
     q.onValueChange = [this, band]
     {
-        if (dsp != nullptr)
-            dsp->setBandQ (band, (float) bands[(size_t) band].knQ->getValue());
+        const auto value = (float) bands[(size_t) band].knQ->getValue();
+        editParameter (ParameterIndex::bandQ (band), [&] (TrellaDSP& e) { e.setBandQ (band, value); });
     };
+    bindEdits (q, ParameterIndex::bandQ (band));
     addAndMakeVisible (q);
 
     auto& onOff = *controls.btnOnOff;
     onOff.setBounds (x, 225, knobSize, 30);
     onOff.onMouseUp = [this, band] (const juce::MouseEvent&)
     {
-        if (dsp != nullptr)
-            dsp->setBandActive (band, bands[(size_t) band].btnOnOff->isOn());
+        const auto on = bands[(size_t) band].btnOnOff->isOn();
+        editParameter (ParameterIndex::bandActive (band), [&] (TrellaDSP& e) { e.setBandActive (band, on); });
     };
     addAndMakeVisible (onOff);
 }
@@ -177,10 +186,11 @@ void EQKnobPanel::createPassAndLevelKnobs()
     knHiPass->setCaption ("HP", bypass);
     knHiPass->onValueChange = [this]
     {
-        if (dsp != nullptr)
-            dsp->setHiPass ((float) knHiPass->getValue());
+        const auto value = (float) knHiPass->getValue();
+        editParameter (ParameterIndex::hiPass, [&] (TrellaDSP& e) { e.setHiPass (value); });
         refreshPassAndLevelNotches();
     };
+    bindEdits (*knHiPass, ParameterIndex::hiPass);
     addAndMakeVisible (*knHiPass);
 
     knLoPass = std::make_unique<MetalKnob> ("knLoPass");
@@ -189,10 +199,11 @@ void EQKnobPanel::createPassAndLevelKnobs()
     knLoPass->setCaption ("LP", bypass);
     knLoPass->onValueChange = [this]
     {
-        if (dsp != nullptr)
-            dsp->setLoPass ((float) knLoPass->getValue());
+        const auto value = (float) knLoPass->getValue();
+        editParameter (ParameterIndex::loPass, [&] (TrellaDSP& e) { e.setLoPass (value); });
         refreshPassAndLevelNotches();
     };
+    bindEdits (*knLoPass, ParameterIndex::loPass);
     addAndMakeVisible (*knLoPass);
 
     knOutLevel = std::make_unique<MetalKnob> ("knOutLevel");
@@ -201,10 +212,11 @@ void EQKnobPanel::createPassAndLevelKnobs()
     knOutLevel->setCaption ("OUT", bypass);
     knOutLevel->onValueChange = [this]
     {
-        if (dsp != nullptr)
-            dsp->setLevel ((float) knOutLevel->getValue());
+        const auto value = (float) knOutLevel->getValue();
+        editParameter (ParameterIndex::level, [&] (TrellaDSP& e) { e.setLevel (value); });
         refreshPassAndLevelNotches();
     };
+    bindEdits (*knOutLevel, ParameterIndex::level);
     addAndMakeVisible (*knOutLevel);
 }
 
@@ -251,8 +263,8 @@ void EQKnobPanel::createButtons()
     btnEqActive->setBounds (610, 225, 60, 30);
     btnEqActive->onMouseUp = [this] (const juce::MouseEvent&)
     {
-        if (dsp != nullptr)
-            dsp->setEqActive (btnEqActive->isOn());
+        const auto on = btnEqActive->isOn();
+        editParameter (ParameterIndex::eqActive, [&] (TrellaDSP& e) { e.setEqActive (on); });
         sendChangeMessage();
     };
 
@@ -336,6 +348,12 @@ juce::String EQKnobPanel::captionForBandType (int type)
 
 void EQKnobPanel::setEngine (TrellaDSP* engine)
 {
+    // An edit still open belongs to the previous engine, which ends it when it goes; the rest of a
+    // drag in progress becomes an edit of the new engine.
+    if (engine != dsp)
+        for (auto* knob : allKnobs())
+            knob->forgetEdit();
+
     dsp = engine;
 
     if (dsp == nullptr)
@@ -352,34 +370,21 @@ void EQKnobPanel::syncFromEngine (const EQParameters& record)
 {
     lastParameters = record;
 
-    // What the engine holds now: a knob that snapped a value hands it back only while the engine
-    // still holds the value it snapped, so a newer host value is never overwritten.
-    const auto engineNow = dsp != nullptr ? dsp->getParams() : record;
-
-    const auto show = [this] (MetalKnob& knob, float recordValue, float engineValue)
-    {
-        if (showValue (knob, recordValue) == KnobChange::movedAndSnapped && dsp != nullptr &&
-            engineValue == recordValue && knob.onValueChange)
-            knob.onValueChange();
-    };
-
-    show (*knHiPass, record.hiPassFreq, engineNow.hiPassFreq);
-    show (*knLoPass, record.loPassFreq, engineNow.loPassFreq);
-    show (*knOutLevel, record.level, engineNow.level);
+    showValue (*knHiPass, record.hiPassFreq);
+    showValue (*knLoPass, record.loPassFreq);
+    showValue (*knOutLevel, record.level);
     refreshPassAndLevelNotches();
 
-    btnEqActive->state = record.eqActive != 0 ? 1 : 0;
-    btnEqActive->repaint();
+    showButtonState (*btnEqActive, record.eqActive != 0);
 
     for (int band = 0; band < numBands; ++band)
     {
         auto& controls = bands[(size_t) band];
         const auto& values = record.band[band];
-        const auto& now = engineNow.band[band];
 
-        show (*controls.knGain, values.gain, now.gain);
-        show (*controls.knFrequency, values.frequency, now.frequency);
-        show (*controls.knQ, values.q, now.q);
+        showValue (*controls.knGain, values.gain);
+        showValue (*controls.knFrequency, values.frequency);
+        showValue (*controls.knQ, values.q);
         showBandState (band, record);
     }
 
@@ -389,9 +394,50 @@ void EQKnobPanel::syncFromEngine (const EQParameters& record)
 void EQKnobPanel::showBandState (int band, const EQParameters& record)
 {
     auto& button = *bands[(size_t) band].btnOnOff;
-    button.state = record.band[band].active != 0 ? 1 : 0;
-    button.setText (captionForBandType (record.band[band].type));
+    const auto caption = captionForBandType (record.band[band].type);
+
+    if (button.getTextOff() != caption || button.getTextOn() != caption)
+    {
+        button.setText (caption);
+        button.repaint();
+    }
+
+    showButtonState (button, record.band[band].active != 0);
+}
+
+void EQKnobPanel::showButtonState (SquareButton& button, bool on)
+{
+    if (button.isOn() == on && (button.state == 0 || button.state == 1))
+        return;
+
+    button.state = on ? 1 : 0;
     button.repaint();
+}
+
+std::array<MetalKnob*, 15> EQKnobPanel::allKnobs() const
+{
+    std::array<MetalKnob*, 15> knobs{ knHiPass.get(), knLoPass.get(), knOutLevel.get() };
+    for (size_t band = 0; band < bands.size(); ++band)
+    {
+        knobs[3 + 3 * band] = bands[band].knFrequency.get();
+        knobs[4 + 3 * band] = bands[band].knGain.get();
+        knobs[5 + 3 * band] = bands[band].knQ.get();
+    }
+    return knobs;
+}
+
+void EQKnobPanel::bindEdits (MetalKnob& knob, int index)
+{
+    knob.onEditStarted = [this, index]
+    {
+        if (dsp != nullptr)
+            dsp->beginChangeGesture (index);
+    };
+    knob.onEditEnded = [this, index]
+    {
+        if (dsp != nullptr)
+            dsp->endChangeGesture (index);
+    };
 }
 
 void EQKnobPanel::showPreamp (int preampType)
@@ -409,7 +455,7 @@ void EQKnobPanel::preampSelected()
         return;
 
     if (dsp->getParams().preampType != id - 1)
-        dsp->setPreampType (id - 1);
+        editParameter (ParameterIndex::preampType, [id] (TrellaDSP& e) { e.setPreampType (id - 1); });
 }
 
 void EQKnobPanel::refreshPassAndLevelNotches()

@@ -18,10 +18,15 @@ class TrellaDSP;
     the input, output and phase meters, the freeze and FFT PRE/POST buttons, the preamp selector,
     the SETTINGS and HELP buttons and the two logos.
 
-    User actions go straight into the engine through its setters. The panel never listens to the
-    engine: a 25 Hz timer compares the engine's parameter record with the panel's copy and, when
-    they differ, brings every control to the engine's values. Host automation, the curve editor
-    and loaded states therefore reach the panel within one tick.
+    User actions go straight into the engine through its setters, each wrapped in the engine's
+    change gestures so that the host can record and group the edit: a knob drag or a run of wheel
+    turns is one edit from its first change to its release or pause, a click, a reset, a typed
+    value or a preamp choice one edit each. The panel never listens to the engine: a 25 Hz timer
+    compares the engine's parameter record with the panel's copy and, when they differ, brings
+    every control to the engine's values. Host automation, the curve editor and loaded states
+    therefore reach the panel within one tick. Showing a value never writes it back: a knob shows
+    a gain of 3.14159 dB as 3.1 dB while the engine keeps 3.14159, and only a user's edit sets a
+    value.
 
     Everything runs on the message thread. The engine is not owned; its owner re-points the panel
     with setEngine() when the engine is replaced, and a null engine leaves the panel inert.
@@ -56,10 +61,8 @@ public:
     void setEngine (TrellaDSP* engine);
     TrellaDSP* getEngine() const noexcept { return dsp; }
 
-    /** Stores the record as the panel's copy and brings every control to it. A knob whose value
-        the record changes hands its value back to the engine when the knob had to snap it to its
-        step or range (a gain of 3.14159 becomes 3.1), so that engine and knob agree; it does so
-        only while the engine still holds the record's value, never overwriting a newer one.
+    /** Stores the record as the panel's copy and brings every control to it, without running any
+        handler: nothing is written to the engine. Knobs show values rounded to their steps.
     */
     void syncFromEngine (const EQParameters& record);
 
@@ -98,6 +101,15 @@ private:
 
     void refreshPassAndLevelNotches();
     void showBandState (int band, const EQParameters& record);
+    static void showButtonState (SquareButton& button, bool on);
+    std::array<MetalKnob*, 15> allKnobs() const;
+    void bindEdits (MetalKnob& knob, int index);
+
+    /** Runs a change of the engine as one user edit of a parameter; inside an edit that is already
+        open (a knob drag) it becomes part of that one. Does nothing without an engine.
+    */
+    template <typename Change>
+    void editParameter (int index, Change&& change);
     void showPreamp (int preampType);
     void feedMeters();
     void preampSelected();

@@ -83,6 +83,7 @@ MetalKnob::MetalKnob (const juce::String& name)
     setSliderStyle (juce::Slider::Rotary);
     setTextBoxStyle (juce::Slider::TextBoxBelow, false, 40, 20);
     setColour (juce::Slider::textBoxOutlineColourId, juce::Colours::transparentBlack);
+    wheelRun.onEnd = [this] { closeEdit(); };
 }
 
 MetalKnob::~MetalKnob()
@@ -163,4 +164,103 @@ double MetalKnob::valueFromTypedText (const juce::String& typed, bool acceptsKil
         value *= 1000.0;
 
     return value;
+}
+
+//==============================================================================
+void MetalKnob::startedDragging()
+{
+    // A press or a typed value ends a run of wheel turns that is still waiting for its pause.
+    if (! insideWheelEvent)
+        wheelRun.finish();
+
+    ++gestureDepth;
+}
+
+void MetalKnob::stoppedDragging()
+{
+    gestureDepth = juce::jmax (0, gestureDepth - 1);
+
+    // A wheel turn's edit lasts until the wheel rests.
+    if (gestureDepth == 0 && ! insideWheelEvent)
+        closeEdit();
+}
+
+void MetalKnob::valueChanged()
+{
+    if (gestureDepth > 0 && ! editOpen)
+    {
+        editOpen = true;
+        if (onEditStarted)
+            onEditStarted();
+    }
+}
+
+void MetalKnob::closeEdit()
+{
+    wheelRun.forget();
+
+    if (! editOpen)
+        return;
+
+    editOpen = false;
+    if (onEditEnded)
+        onEditEnded();
+}
+
+void MetalKnob::endEdit()
+{
+    closeEdit();
+}
+
+void MetalKnob::forgetEdit()
+{
+    wheelRun.forget();
+    editOpen = false;
+}
+
+void MetalKnob::mouseWheelMove (const juce::MouseEvent& event, const juce::MouseWheelDetails& wheel)
+{
+    insideWheelEvent = true;
+    juce::Slider::mouseWheelMove (event, wheel);
+    insideWheelEvent = false;
+
+    if (editOpen && gestureDepth == 0)
+        wheelRun.touch();
+}
+
+//==============================================================================
+bool MetalKnob::isResetClick (const juce::MouseEvent& event) const
+{
+    // As the framework decides it: a click with exactly the reset modifier held.
+    return isEnabled() && isDoubleClickReturnEnabled() && ! event.mods.isPopupMenu() &&
+           event.mods.withoutMouseButtons() == juce::ModifierKeys (juce::ModifierKeys::altModifier);
+}
+
+void MetalKnob::mouseDown (const juce::MouseEvent& event)
+{
+    const auto resets = isResetClick (event);
+    const auto before = getValue();
+    juce::Slider::mouseDown (event);
+
+    if (resets && getValue() == before && before == getDoubleClickReturnValue())
+        reportResetToUnchangedValue();
+}
+
+void MetalKnob::mouseDoubleClick (const juce::MouseEvent& event)
+{
+    const auto before = getValue();
+    juce::Slider::mouseDoubleClick (event);
+
+    if (isEnabled() && isDoubleClickReturnEnabled() && getValue() == before && before == getDoubleClickReturnValue())
+        reportResetToUnchangedValue();
+}
+
+void MetalKnob::reportResetToUnchangedValue()
+{
+    // The readout rounds, so a knob that shows its default may stand for a setting just beside it;
+    // a reset must still reach the owner.
+    const juce::Slider::ScopedDragNotification edit (*this);
+    valueChanged();
+    if (onValueChange)
+        onValueChange();
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "ui/WheelGesture.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
+
+#include <functional>
 
 /** The rotary knob of the control panel: a flat dark disc with a short caption in the middle and
     a triangular pointer (the "notch") in a colour the owner chooses, over an editable readout.
@@ -51,10 +55,43 @@ public:
     const MyKnobLF& getKnobLookAndFeel() const noexcept { return lookAndFeel; }
     MyKnobLF& getKnobLookAndFeel() noexcept { return lookAndFeel; }
 
+    /** Run before the first onValueChange of a user's edit and after its last one. */
+    std::function<void()> onEditStarted, onEditEnded;
+
+    /** True between onEditStarted and onEditEnded. */
+    bool isEditing() const noexcept { return editOpen; }
+
+    /** Ends an edit in progress now; the rest of the same drag starts a new edit. */
+    void endEdit();
+
+    /** Drops an edit in progress without reporting its end (its receiver is gone); the rest of the
+        same drag starts a new edit.
+    */
+    void forgetEdit();
+
+    /** Pause of the wheel that ends a run of wheel turns. */
+    static constexpr int wheelPauseMs = WheelGesture::defaultPauseMs;
+
+    void mouseDown (const juce::MouseEvent& event) override;
+    void mouseDoubleClick (const juce::MouseEvent& event) override;
+    void mouseWheelMove (const juce::MouseEvent& event, const juce::MouseWheelDetails& wheel) override;
+
+protected:
+    void startedDragging() override;
+    void stoppedDragging() override;
+    void valueChanged() override;
+
 private:
     double valueFromTypedText (const juce::String& typed, bool acceptsKilo) const;
+    bool isResetClick (const juce::MouseEvent& event) const;
+    void reportResetToUnchangedValue();
+    void closeEdit();
 
     MyKnobLF lookAndFeel;
+    int gestureDepth = 0; // the framework's drag notifications open around a user's change
+    bool editOpen = false;
+    bool insideWheelEvent = false;
+    WheelGesture wheelRun;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MetalKnob)
 };

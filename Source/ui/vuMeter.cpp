@@ -22,17 +22,63 @@ void vuMeter::setLevel (float value)
 
     value = juce::jlimit (0.0f, 1.0f, value);
 
-    if (linear)
-    {
-        level = value;
-    }
-    else
+    float newLevel = value;
+    if (! linear)
     {
         const auto dB = value > 0.0f ? 20.0f * std::log10 (value) : minDb;
-        level = (juce::jlimit (minDb, maxDb, dB) - minDb) / (maxDb - minDb);
+        newLevel = (juce::jlimit (minDb, maxDb, dB) - minDb) / (maxDb - minDb);
     }
 
-    repaint();
+    const bool barMoved = litSteps (newLevel) != litSteps (level);
+    level = newLevel;
+    const bool peakMoved = showPeak && holdPeak();
+
+    // The meter covers its whole area with its background, so nothing beneath needs drawing.
+    setOpaque (backgroundColour.isOpaque());
+
+    if (barMoved || peakMoved)
+        repaint();
+}
+
+int vuMeter::litSteps (float fillFraction) const noexcept
+{
+    // The bar as drawn: whole segments and the opacity of the partly lit one, in 1/255 steps.
+    return (int) std::lround ((double) fillFraction * (double) segmentColours.size() * 255.0);
+}
+
+int vuMeter::peakSegmentFor (float fillFraction) const noexcept
+{
+    // The segment above the lit ones, or the top one when all are lit.
+    const auto numSegments = (int) segmentColours.size();
+    if (numSegments == 0)
+        return -1;
+
+    const auto numLit = juce::jlimit (0, numSegments, (int) ((float) numSegments * fillFraction));
+    return juce::jmin (numLit, numSegments - 1);
+}
+
+bool vuMeter::holdPeak()
+{
+    const auto shownBefore = shownPeakSegment;
+
+    if (level > peakLevel)
+    {
+        peakHoldCounter = 0;
+        peakLevel = level;
+        peakSegment = peakSegmentFor (level);
+    }
+
+    shownPeakSegment = peakLevel > 0.0001f ? peakSegment : -1;
+
+    // When the hold runs out the peak is dropped to 0, so the next reading catches the current
+    // level again: the peak jumps down to the bar instead of falling slowly.
+    if (++peakHoldCounter > peakHoldTicks)
+    {
+        peakHoldCounter = 0;
+        peakLevel = 0.0f;
+    }
+
+    return shownPeakSegment != shownBefore;
 }
 
 void vuMeter::fillSegment (juce::Graphics& g, float top, float segmentHeight, juce::Colour colour) const
@@ -69,42 +115,19 @@ void vuMeter::paint (juce::Graphics& g)
         }
 
         // The segment above the lit ones shows the fractional part as its opacity.
-        auto peakIndex = numSegments - 1;
         if (numLit < numSegments)
         {
             top -= segmentHeight;
             fillSegment (g, top, segmentHeight, segmentColours[(size_t) numLit].withAlpha (filled - (float) numLit));
-            peakIndex = numLit;
         }
 
-        if (showPeak)
-            drawHeldPeak (g, segmentHeight, peakIndex, top);
+        if (showPeak && shownPeakSegment >= 0 && shownPeakSegment < numSegments)
+            fillSegment (g, height - (float) (shownPeakSegment + 1) * segmentHeight, segmentHeight,
+                         segmentColours[(size_t) shownPeakSegment].withAlpha (1.0f));
     }
 
     g.setColour (backgroundColour.brighter (0.4f));
     g.drawRect (0, 0, getWidth(), getHeight(), 1);
-}
-
-void vuMeter::drawHeldPeak (juce::Graphics& g, float segmentHeight, int segmentIndex, float segmentTop)
-{
-    if (level > peakLevel)
-    {
-        peakHoldCounter = 0;
-        peakLevel = level;
-        peakColour = segmentColours[(size_t) segmentIndex];
-        peakY = segmentTop;
-    }
-
-    if (peakLevel > 0.0001f)
-        fillSegment (g, peakY, segmentHeight, peakColour.withAlpha (1.0f));
-
-    // When the hold runs out the peak is dropped to 0, so the next paint catches the current
-    // level again: the peak jumps down to the bar instead of falling slowly.
-    if (++peakHoldCounter > peakHoldTicks)
-    {
-        peakHoldCounter = 0;
-        peakLevel = 0.0f;
-    }
 }
 
 juce::String vuMeter::levelReadoutText (float envelope)

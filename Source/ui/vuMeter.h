@@ -8,8 +8,9 @@
     optional held-peak segment. Used for the input, output and phase meters of the control panel.
 
     The meter holds no audio logic: its owner hands it a reading with `setLevel` once per timer
-    tick and the meter repaints. A held peak is counted in paints, not in time (the panel repaints
-    once per 40 ms tick, so 25 paints make a second).
+    tick, and the meter repaints only when what it shows changes (the lit bar or the held peak),
+    so a meter standing still costs no drawing. A held peak is counted in readings, not in time
+    (the panel hands over one reading per 40 ms tick, so 25 readings make a second).
 */
 class vuMeter : public juce::Component
 {
@@ -18,7 +19,7 @@ public:
 
     /** A reading: an amplitude (1.0 = full scale) shown on the -60..0 dB scale, or for a `linear`
         meter a value 0..1 shown as it is. Values outside 0..1 are clamped; a NaN or infinite
-        reading counts as silence.
+        reading counts as silence. With `showPeak`, every reading also advances the peak hold.
     */
     void setLevel (float value);
 
@@ -42,18 +43,20 @@ public:
     bool linear = false;
     bool showPeak = false;
     juce::Colour backgroundColour = juce::Colours::black; // unlit area, separators and (brightened) outline
-    int peakHoldTicks = 25;                               // paints a peak is held before it is dropped
+    int peakHoldTicks = 25;                               // readings a peak is held before it is dropped
 
 private:
     void fillSegment (juce::Graphics& g, float top, float segmentHeight, juce::Colour colour) const;
-    void drawHeldPeak (juce::Graphics& g, float segmentHeight, int segmentIndex, float segmentTop);
+    int peakSegmentFor (float fillFraction) const noexcept;
+    int litSteps (float fillFraction) const noexcept;
+    bool holdPeak();
 
     float peakLevel = 0.0f; // held peak as a fill fraction
-    float peakY = 0.0f;     // top edge of the held peak segment
     float level = 0.0f;     // current fill fraction
     float minDb = -60.0f;
     float maxDb = 0.0f;
-    juce::Colour peakColour{ 0x00000000 };
+    int peakSegment = -1;      // the segment the held peak was caught on
+    int shownPeakSegment = -1; // the held peak segment drawn for the current reading, -1 for none
     int peakHoldCounter = 0;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (vuMeter)

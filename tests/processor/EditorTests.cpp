@@ -5,11 +5,43 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <thread>
 
 namespace
 {
     using Processor = KroTrellaAudioProcessor;
+
+    /** Counts every value change the processor's parameters tell their listeners (and so a host). */
+    struct ParameterNotifications : juce::AudioProcessorParameter::Listener
+    {
+        explicit ParameterNotifications (Processor& p)
+            : processor (p)
+        {
+            for (auto* parameter : processor.getParameters())
+                parameter->addListener (this);
+        }
+
+        ~ParameterNotifications() override
+        {
+            for (auto* parameter : processor.getParameters())
+                parameter->removeListener (this);
+        }
+
+        void parameterValueChanged (int, float) override { ++count; }
+        void parameterGestureChanged (int, bool) override { ++count; }
+
+        Processor& processor;
+        int count = 0;
+    };
+
+    std::array<float, TrellaDSP::numParameters> hostValues (const Processor& p)
+    {
+        std::array<float, TrellaDSP::numParameters> values{};
+        for (int i = 0; i < TrellaDSP::numParameters; ++i)
+            values[(size_t) i] = p.getKroParameter (i)->getValue();
+        return values;
+    }
 
     TEST (Editor, StacksGridAnalyserAndCurveEditor)
     {
@@ -60,6 +92,60 @@ namespace
         p.prepareToPlay (48000.0, 128);
         pumpMessages (50);
         EXPECT_EQ (p.getEngine()->analyzer->getParentComponent(), nullptr);
+    }
+
+    TEST (Editor, OpeningTheWindowOnValuesBetweenTheKnobStepsChangesNothing)
+    {
+        // A session saved with band 2 at +3.14159 dB and band 3 at Q 0.7071 (values the knobs show
+        // as 3.1 dB and 0.71).
+        juce::MemoryBlock session;
+        {
+            Processor saved;
+            saved.getKroParameter (7)->setValue (TrellaDSP::normalisedFromGain (3.14159f));
+            saved.getKroParameter (12)->setValue (TrellaDSP::normalisedFromQ (0.7071f));
+            saved.getStateInformation (session);
+        }
+
+        Processor p;
+        p.setStateInformation (session.getData(), (int) session.getSize());
+        const auto valuesBefore = hostValues (p);
+        const auto recordBefore = p.getEngine()->getParams();
+        ASSERT_NEAR (recordBefore.band[1].gain, 3.14159f, 1.0e-5f);
+        ASSERT_NEAR (recordBefore.band[2].q, 0.7071f, 1.0e-5f);
+
+        ParameterNotifications host (p);
+        {
+            KroTrellaAudioProcessorEditor editor (p);
+            pumpMessages (300); // several ticks of every poller
+            EXPECT_NEAR (editor.getPanel().bands[1].knGain->getValue(), 3.1, 1.0e-9);
+            EXPECT_NEAR (editor.getPanel().bands[2].knQ->getValue(), 0.71, 1.0e-9);
+        }
+        pumpMessages (50);
+
+        EXPECT_EQ (host.count, 0);
+        EXPECT_EQ (hostValues (p), valuesBefore);
+        EXPECT_TRUE (p.getEngine()->getParams().sameBytesAs (recordBefore));
+    }
+
+    TEST (Editor, HostAutomationIsNeverEchoedWhileTheWindowIsOpen)
+    {
+        Processor p;
+        KroTrellaAudioProcessorEditor editor (p);
+        ParameterNotifications host (p);
+        juce::Random random (3);
+
+        // Random values on every continuous parameter, as a host's automation plays them (through
+        // setValue, which tells no listener): whatever the window shows, it sends nothing back.
+        const int continuous[] = { 1, 3, 7, 11, 12, 20, 21 };
+        for (int round = 0; round < 20; ++round)
+        {
+            for (const auto index : continuous)
+                p.getKroParameter (index)->setValue (random.nextFloat());
+            pumpMessages (50);
+        }
+
+        EXPECT_EQ (host.count, 0);
+        EXPECT_NEAR (editor.getPanel().bands[1].knGain->getValue(), p.getEngine()->getParams().band[1].gain, 0.051);
     }
 
     TEST (Editor, DraggingABandWhileTheEqualiserIsOffSwitchesItOn)

@@ -357,42 +357,43 @@ TEST (EQKnobPanel, PassAndLevelNotchesTurnAccentOnlyWhereTheStageActs)
 }
 
 //==============================================================================
-TEST (EQKnobPanel, SnappedValuesGoBackToTheEngineOnceAndFrequenciesStayUnrounded)
+TEST (EQKnobPanel, KnobsShowRoundedValuesButNeverWriteThemBack)
 {
     PanelOnEngine p;
     auto& panel = p.panel;
     std::vector<int> reported;
     p.engine.onParameterChanged = [&reported] (int index, float) { reported.push_back (index); };
 
-    // As the curve editor leaves them: values between the knobs' steps.
+    // As the curve editor or a host leaves them: values between the knobs' steps.
     p.engine.setBandGain (1, 3.14159f);
     p.engine.setBandQ (2, 0.7071f);
     p.engine.setBandFrequency (0, 123.456f);
+    p.engine.setLevel (-0.04f);
     reported.clear();
+    const auto before = p.engine.getParams();
 
-    p.tick();
+    for (int tick = 0; tick < 3; ++tick)
+        p.tick();
+
+    // The knobs show them rounded to their steps; frequencies are not rounded.
     EXPECT_NEAR (panel.bands[1].knGain->getValue(), 3.1, 1e-9);
-    EXPECT_NEAR (panel.bands[2].knQ->getValue(), 0.71, 1e-9);
     EXPECT_EQ (panel.bands[1].knGain->getTextFromValue (panel.bands[1].knGain->getValue()), "3.1 dB");
+    EXPECT_NEAR (panel.bands[2].knQ->getValue(), 0.71, 1e-9);
     EXPECT_EQ ((float) panel.bands[0].knFrequency->getValue(), 123.456f);
 
-    // The snapped values went back to the engine; the frequency was left as it was.
-    auto params = p.engine.getParams();
-    EXPECT_EQ (params.band[1].gain, 3.1f);
-    EXPECT_EQ (params.band[2].q, 0.71f);
-    EXPECT_EQ (params.band[0].frequency, 123.456f);
-    EXPECT_EQ (reported, (std::vector<int>{ 7, 12 }));
-
-    // The next tick sees the changed record and re-syncs without changing anything.
-    reported.clear();
-    p.tick();
-    EXPECT_TRUE (panel.getLastParameters().sameBytesAs (params));
-    EXPECT_TRUE (p.engine.getParams().sameBytesAs (params));
+    // The engine keeps exactly what it had, and nothing was reported.
+    EXPECT_TRUE (p.engine.getParams().sameBytesAs (before));
+    EXPECT_TRUE (panel.getLastParameters().sameBytesAs (before));
     EXPECT_TRUE (reported.empty());
-    EXPECT_NEAR (panel.bands[1].knGain->getValue(), 3.1, 1e-9);
 
-    p.tick();
-    EXPECT_TRUE (reported.empty());
+    // The output level shows as 0.0 dB; a double-click reset still reaches the engine, which held
+    // -0.04 dB, although the knob already showed the default.
+    auto& level = *panel.knOutLevel;
+    EXPECT_EQ (level.getTextFromValue (level.getValue()), "-0.0 dB");
+    juce::Component& levelComponent = level;
+    levelComponent.mouseDoubleClick (mouseEventAt (level, { 35.0f, 25.0f }, {}, 2));
+    EXPECT_EQ (p.engine.getParams().level, 0.0f);
+    EXPECT_EQ (reported, std::vector<int>{ 1 });
 }
 
 TEST (EQKnobPanel, SeveralChangesAtOnceAreShownAfterOneTick)
@@ -480,26 +481,33 @@ TEST (EQKnobPanel, HostAutomationReachesTheKnobsWithinOneTickAndIsNotEchoed)
     processor.removeListener (&host);
 }
 
-TEST (EQKnobPanel, ASnappedWriteBackNeverOverwritesANewerHostValue)
+TEST (EQKnobPanel, HostAutomationBetweenTheKnobStepsIsNeverEchoed)
 {
     KroTrellaAudioProcessor processor;
     EQKnobPanel panel (800, 260, processor.getEngine());
+    HostNotifications host;
+    processor.addListener (&host);
     auto& gainParameter = *processor.getKroParameter (7);
-    auto& knob = *panel.bands[1].knGain;
+    juce::Random random (11);
 
-    // A value between the knob's steps: the tick snaps it and hands 3.1 back once.
-    gainParameter.setValueNotifyingHost (TrellaDSP::normalisedFromGain (3.14159f));
-    panel.timerCallback();
-    EXPECT_NEAR (knob.getValue(), 3.1, 1e-9);
-    EXPECT_NEAR (processor.getEngine()->getParams().band[1].gain, 3.1f, 1e-5f);
+    // Twenty values of band 2's gain that lie between the knob's 0.1 dB steps, as a host's
+    // automation sends them: each is shown within one tick, and none comes back to the host.
+    for (int i = 0; i < 20; ++i)
+    {
+        const auto normalised = 0.05f + 0.9f * random.nextFloat();
+        gainParameter.setValue (normalised);
+        panel.timerCallback();
+        panel.timerCallback();
 
-    // The host moves on before anything else runs; whatever the panel has still pending must not
-    // put 3.1 back. Messages and timer ticks run as in the application.
-    gainParameter.setValueNotifyingHost (TrellaDSP::normalisedFromGain (-5.0f));
-    pumpMessages (150);
-    EXPECT_NEAR (processor.getEngine()->getParams().band[1].gain, -5.0f, 1e-5f);
-    EXPECT_NEAR (knob.getValue(), -5.0, 1e-9);
-    EXPECT_NEAR (gainParameter.getValue(), TrellaDSP::normalisedFromGain (-5.0f), 1e-6f);
+        SCOPED_TRACE (normalised);
+        EXPECT_NEAR (panel.bands[1].knGain->getValue(), TrellaDSP::gainFromNormalised (normalised), 0.051);
+        EXPECT_EQ (gainParameter.getValue(), normalised);
+        EXPECT_EQ (processor.getEngine()->getParams().band[1].gain, TrellaDSP::gainFromNormalised (normalised));
+    }
+
+    pumpMessages (100); // nothing is pending either
+    EXPECT_EQ (host.count, 0);
+    processor.removeListener (&host);
 }
 
 //==============================================================================
