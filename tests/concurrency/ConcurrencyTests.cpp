@@ -7,11 +7,18 @@
 #include "PluginProcessor.h"
 #include "support/MessagePump.h"
 #include "support/Signals.h"
+#include "ui/TrellaUI2.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
+
+#if KRO_TSAN_BUILD
+constexpr int editorOpeningRounds = 12; // each opening is many times slower under ThreadSanitizer
+#else
+constexpr int editorOpeningRounds = 60;
+#endif
 
 namespace
 {
@@ -113,5 +120,39 @@ namespace
         EXPECT_GT (blocks.load(), 100);
         EXPECT_GT (rebuilds.load(), 10);
         EXPECT_EQ (p.dsp.getNumRetired(), 0u);
+    }
+
+    // A window opened while the device thread rebuilds the engine must end on the engine that is
+    // current, and must never keep one that has been replaced and destroyed.
+    TEST (Concurrency, WindowOpenedDuringRebuildsEndsOnTheCurrentEngine)
+    {
+        Processor p;
+        p.prepareToPlay (44100.0, 256);
+        const double rates[] = { 48000.0, 44100.0, 96000.0, 88200.0 };
+
+        for (int round = 0; round < editorOpeningRounds; ++round)
+        {
+            std::atomic<bool> started{ false };
+            std::thread device (
+                [&]
+                {
+                    started = true;
+                    for (int i = 0; i < 3; ++i)
+                        p.prepareToPlay (rates[(round + i) % 4], 64 << ((round + i) % 3));
+                });
+
+            while (! started)
+                std::this_thread::yield();
+
+            auto editor = std::make_unique<KroTrellaAudioProcessorEditor> (p);
+            device.join();
+
+            ASSERT_TRUE (pumpMessagesUntil (
+                [&] { return editor->getBoundEngine() == p.getEngine() && p.dsp.getNumRetired() == 0; }))
+                << "round " << round;
+            EXPECT_EQ (p.getEngine()->analyzer->getParentComponent(), &editor->getMainScreen());
+            editor->createComponentSnapshot (editor->getLocalBounds());
+            editor.reset();
+        }
     }
 } // namespace
