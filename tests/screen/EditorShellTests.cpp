@@ -244,23 +244,34 @@ namespace
         Editor editor (p);
         auto& panel = editor.getMainScreen().getPanel();
 
-        // A setting made by the host: band 2 at +6 dB, Q 4.06, output level +3 dB.
+        // A setting made by the host: band 1 at 2 kHz, band 2 at +6 dB and Q 4.06, output level +3 dB.
+        p.getKroParameter (2)->setValueNotifyingHost (TrellaDSP::normalisedFromFrequency (2000.0f));
         p.getKroParameter (7)->setValueNotifyingHost (TrellaDSP::normalisedFromGain (6.0f));
         p.getKroParameter (11)->setValueNotifyingHost (TrellaDSP::normalisedFromQ (4.06f));
         p.getKroParameter (1)->setValueNotifyingHost (TrellaDSP::normalisedFromLevel (3.0f));
         pumpMessages (60);
 
+        const auto expectRestoredKnobs = [&] (const char* when)
+        {
+            EXPECT_NEAR (panel.bands[1].knGain->getValue(), 6.0, 0.05) << when;
+            EXPECT_NEAR (panel.bands[1].knQ->getValue(), 4.06, 0.01) << when;
+            EXPECT_NEAR (panel.knOutLevel->getValue(), 3.0, 0.05) << when;
+            EXPECT_NEAR (panel.bands[0].knFrequency->getValue(), 2000.0, 1.0) << when;
+        };
+
+        // A rebuild on the device thread: the binding follows on the message thread.
         std::thread device ([&] { p.prepareToPlay (96000.0, 512); });
         device.join();
         ASSERT_TRUE (pumpMessagesUntil ([&] { return editor.getBoundEngine() == p.getEngine(); }));
+        expectRestoredKnobs ("right after a binding posted from the device thread");
 
-        // Right after the binding, not only after the next tick of the panel.
-        EXPECT_NEAR (panel.bands[1].knGain->getValue(), 6.0, 0.05);
-        EXPECT_NEAR (panel.bands[1].knQ->getValue(), 4.06, 0.01);
-        EXPECT_NEAR (panel.knOutLevel->getValue(), 3.0, 0.05);
+        // A rebuild on the message thread binds at once, inside prepareToPlay.
+        p.prepareToPlay (44100.0, 128);
+        ASSERT_EQ (editor.getBoundEngine(), p.getEngine());
+        expectRestoredKnobs ("right after a binding inside prepareToPlay");
 
         pumpMessages (45); // one tick of the panel's timer changes nothing
-        EXPECT_NEAR (panel.bands[1].knGain->getValue(), 6.0, 0.05);
+        expectRestoredKnobs ("one tick later");
         EXPECT_TRUE (panel.getLastParameters().sameBytesAs (p.getEngine()->getParams()));
     }
 

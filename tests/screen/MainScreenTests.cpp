@@ -538,15 +538,26 @@ namespace
         EXPECT_EQ (w.target(), nullptr);
     }
 
-    TEST (MainScreenOpenGL, NothingHappensForAScreenThatIsGoneOrHidden)
+    TEST (MainScreenOpenGL, APendingAttachDoesNothingOnceTheScreenIsGone)
     {
-        {
-            ShownScreen w;
-            const pages_test::DesktopWindow shown (w.window);
-            w.s.screen.SetGlobalOption ("use_opengl", 1);
-        } // destroyed within the delay
-        pumpMessages (800);
+        FreshDataFolder dataFolder;
+        juce::Component window;
+        window.setSize (800, 580);
+        const pages_test::DesktopWindow shown (window);
+        TrellaDSP engine (44100.0, 256);
 
+        auto screen = std::make_unique<TrellaUI2> (800, 580, &engine);
+        screen->canUseOpenGL = [] { return true; };
+        window.addAndMakeVisible (*screen);
+        screen->SetGlobalOption ("use_opengl", 1);
+        screen.reset(); // within the delay
+
+        pumpMessages (800);
+        EXPECT_EQ (juce::OpenGLContext::getContextAttachedTo (window), nullptr);
+    }
+
+    TEST (MainScreenOpenGL, AHiddenScreenGetsNoContext)
+    {
         ShownScreen hidden; // never on screen
         hidden.s.screen.SetGlobalOption ("use_opengl", 1);
         pumpMessages (800);
