@@ -18,13 +18,24 @@ namespace
         juce::File folder =
             juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("kro-bench-config", {});
 
+        const char* const previous = std::getenv ("XDG_CONFIG_HOME");
+        const juce::String previousValue{ previous != nullptr ? previous : "" };
+
         TemporaryDataFolder()
         {
             folder.createDirectory();
             setenv ("XDG_CONFIG_HOME", folder.getFullPathName().toRawUTF8(), 1);
         }
 
-        ~TemporaryDataFolder() { folder.deleteRecursively(); }
+        ~TemporaryDataFolder()
+        {
+            if (previous != nullptr)
+                setenv ("XDG_CONFIG_HOME", previousValue.toRawUTF8(), 1);
+            else
+                unsetenv ("XDG_CONFIG_HOME");
+
+            folder.deleteRecursively();
+        }
     };
 
     void feedNoise (TrellaDSP& engine)
