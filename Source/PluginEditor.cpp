@@ -1,109 +1,81 @@
 #include "PluginEditor.h"
 
-#include "ui/EQCurveEditor.h"
-#include "ui/EQCurveGrid.h"
-#include "ui/EQKnobPanel.h"
+#include "pages/KroDialogWindow.h"
+#include "ui/TrellaUI2.h"
 
 KroTrellaAudioProcessorEditor::KroTrellaAudioProcessorEditor (KroTrellaAudioProcessor& p)
     : juce::AudioProcessorEditor (p)
     , trellaProcessor (p)
-    , grid (std::make_unique<EQCurveGrid> (width, curveAreaHeight))
-    , panel (std::make_unique<EQKnobPanel> (width, panelHeight, p.getEngine()))
-    , curveEditor (std::make_unique<EQCurveEditor> (width, curveAreaHeight, nullptr))
 {
-    setSize (width, curveAreaHeight + panelHeight);
-    addAndMakeVisible (*grid);
-    panel->setBounds (0, curveAreaHeight, width, panelHeight);
-    addAndMakeVisible (*panel);
+    setResizable (true, false);
+    setResizeLimits (minimumWidth, minimumHeight, maximumWidth, maximumHeight);
+    getConstrainer()->setFixedAspectRatio ((double) TrellaUI2::naturalWidth / (double) TrellaUI2::naturalHeight);
 
-    curveEditor->onBandChanged = [this] (int band, float frequency, float gain, bool active)
-    { moveBand (band, frequency, gain, active); };
-    // The interface's default options: no guide lines, band information on hover.
-    curveEditor->showGuides = false;
-    curveEditor->showBandInfo = true;
-
-    curveEditor->onQChanged = [this] (int band, float q)
-    {
-        if (engine != nullptr)
-            engine->setBandQ (band, q);
-    };
-    addAndMakeVisible (*curveEditor);
-
-    bindEngine (trellaProcessor.getEngine());
-
-    // The processor may replace its engine on the thread that starts the audio device; the window
-    // follows on the message thread, before the old engine is destroyed there.
+    // Installed before the engine is read: a replacement on another thread from here on posts a
+    // binding, which runs before the replaced engine is destroyed on the message thread.
     trellaProcessor.setOnEngineChanged (
         [safeThis = juce::Component::SafePointer<KroTrellaAudioProcessorEditor> (this)]
         {
+            if (juce::MessageManager::existsAndIsCurrentThread())
+            {
+                if (safeThis != nullptr)
+                    safeThis->bindToCurrentEngine();
+                return;
+            }
+
             juce::MessageManager::callAsync (
                 [safeThis]
                 {
                     if (safeThis != nullptr)
-                        safeThis->bindEngine (safeThis->trellaProcessor.getEngine());
+                        safeThis->bindToCurrentEngine();
                 });
         });
+
+    mainScreen =
+        std::make_unique<TrellaUI2> (TrellaUI2::naturalWidth, TrellaUI2::naturalHeight, trellaProcessor.getEngine());
+    addAndMakeVisible (*mainScreen);
+
+    const auto size = TrellaUI2::savedWindowSize (mainScreen->getSettingsTree());
+    setSize (size.x, size.y);
+
+    messageDialog = std::make_unique<KroDialogWindow>();
+    addChildComponent (*messageDialog);
+
+    // One checker serves every window the processor opens; it reports into this window's dialog.
+    auto& updateChecker = trellaProcessor.getUpdateChecker();
+    updateChecker.setDialog (messageDialog.get());
+    mainScreen->onCheckUpdates = [&updateChecker] { updateChecker.doAsyncUpdateCheck(); };
+    updateChecker.checkAutomaticallyIfDue();
 }
 
 KroTrellaAudioProcessorEditor::~KroTrellaAudioProcessorEditor()
 {
     trellaProcessor.setOnEngineChanged (nullptr);
+    trellaProcessor.getUpdateChecker().setDialog (nullptr);
+    messageDialog.reset();
+    mainScreen.reset();
+}
 
-    if (engine != nullptr && engine->analyzer != nullptr)
-        removeChildComponent (engine->analyzer.get());
+void KroTrellaAudioProcessorEditor::bindToCurrentEngine()
+{
+    // Always the engine that is current now: of several quick replacements only the last counts.
+    if (mainScreen != nullptr)
+        mainScreen->bindEngine (trellaProcessor.getEngine());
+}
+
+TrellaDSP* KroTrellaAudioProcessorEditor::getBoundEngine() const noexcept
+{
+    return mainScreen != nullptr ? mainScreen->getEngine() : nullptr;
 }
 
 void KroTrellaAudioProcessorEditor::paint (juce::Graphics& g)
 {
+    // Only seen where a host forces a size off the 800 : 580 ratio.
     g.fillAll (juce::Colours::black);
 }
 
-void KroTrellaAudioProcessorEditor::bindEngine (TrellaDSP* newEngine)
+void KroTrellaAudioProcessorEditor::resized()
 {
-    if (engine != nullptr && engine != newEngine && engine->analyzer != nullptr)
-        removeChildComponent (engine->analyzer.get());
-
-    engine = newEngine;
-    curveEditor->setEngine (engine);
-    panel->setEngine (engine);
-
-    if (engine != nullptr && engine->analyzer != nullptr)
-    {
-        auto& analyzer = *engine->analyzer;
-        analyzer.markerColour = juce::Colours::steelblue.brighter (0.4f).withAlpha (0.5f);
-        analyzer.lineColour = juce::Colours::lightgrey;
-        analyzer.fillSpectrum = false; // the default analyser style: a plain line
-        analyzer.roundedSpectrum = false;
-        analyzer.setBounds (0, 0, width, curveAreaHeight);
-        addAndMakeVisible (analyzer);
-    }
-
-    restackChildren();
-
-    if (engine != nullptr)
-        panel->syncFromEngine (engine->getParams());
-}
-
-void KroTrellaAudioProcessorEditor::restackChildren()
-{
-    // Bottom to top: grid, analyser, panel, curve editor.
-    grid->toBack();
-    curveEditor->toFront (false);
-    panel->toBehind (curveEditor.get());
-    if (engine != nullptr && engine->analyzer != nullptr)
-        engine->analyzer->toBehind (panel.get());
-}
-
-void KroTrellaAudioProcessorEditor::moveBand (int band, float frequency, float gain, bool active)
-{
-    if (engine == nullptr)
-        return;
-
-    // Dragging a band while the equaliser is off switches it on.
-    if (engine->getParams().eqActive == 0)
-        engine->setEqActive (true);
-
-    engine->setBandFrequency (band, frequency);
-    engine->setBandGain (band, gain);
-    engine->setBandActive (band, active);
+    if (mainScreen != nullptr)
+        mainScreen->setTransform (juce::AffineTransform::scale ((float) getWidth() / (float) TrellaUI2::naturalWidth));
 }

@@ -4,44 +4,44 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
-class EQCurveGrid;
-class EQCurveEditor;
-class EQKnobPanel;
+#include <memory>
 
-/** The plug-in's window: the curve area (grid, the engine's spectrum analyser and the curve editor
-    stacked over the same 800 x 300 pixels) above the control panel (800 x 260).
+class TrellaUI2;
+class KroDialogWindow;
 
-    When the processor replaces its engine (a new sample rate or block size), the window re-attaches
-    to the new engine on the message thread; the old engine stays alive until that has happened.
+/** The plug-in's window: a thin shell around the main screen, which is always laid out at
+    800 x 580 and shown at any window size by scaling it (scale = window width / 800). The window
+    keeps the ratio 800 : 580 between 639 x 463 and 1400 x 1015, opens at the saved window size,
+    and holds the message dialog, unscaled, above the main screen.
+
+    When the processor replaces its engine (a new sample rate or block size), the window binds the
+    main screen to the new engine on the message thread: at once when the replacement happens there,
+    otherwise through a posted message that the replaced engine outlives.
 */
 class KroTrellaAudioProcessorEditor : public juce::AudioProcessorEditor
 {
 public:
-    static constexpr int width = 800;
-    static constexpr int curveAreaHeight = 300;
-    static constexpr int panelHeight = 260;
+    static constexpr int minimumWidth = 639, minimumHeight = 463;
+    static constexpr int maximumWidth = 1400, maximumHeight = 1015;
 
     explicit KroTrellaAudioProcessorEditor (KroTrellaAudioProcessor& processor);
     ~KroTrellaAudioProcessorEditor() override;
 
     void paint (juce::Graphics& g) override;
+    void resized() override;
 
-    /** Attaches every part of the window to an engine (the processor's current one). */
-    void bindEngine (TrellaDSP* engine);
+    TrellaUI2& getMainScreen() noexcept { return *mainScreen; }
+    KroDialogWindow& getMessageDialog() noexcept { return *messageDialog; }
 
-    TrellaDSP* getBoundEngine() const noexcept { return engine; }
-    EQCurveEditor& getCurveEditor() noexcept { return *curveEditor; }
-    EQKnobPanel& getPanel() noexcept { return *panel; }
+    /** The engine the main screen is bound to. */
+    TrellaDSP* getBoundEngine() const noexcept;
 
 private:
-    void restackChildren();
-    void moveBand (int band, float frequency, float gain, bool active);
+    void bindToCurrentEngine();
 
     KroTrellaAudioProcessor& trellaProcessor;
-    TrellaDSP* engine = nullptr;
-    std::unique_ptr<EQCurveGrid> grid;
-    std::unique_ptr<EQKnobPanel> panel;
-    std::unique_ptr<EQCurveEditor> curveEditor;
+    std::unique_ptr<TrellaUI2> mainScreen;
+    std::unique_ptr<KroDialogWindow> messageDialog;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KroTrellaAudioProcessorEditor)
 };

@@ -74,6 +74,22 @@ KroTrellaAudioProcessor::~KroTrellaAudioProcessor()
 void KroTrellaAudioProcessor::ResetDSPclass (float sampleRate, int samplesPerBlock)
 {
     auto engine = std::make_unique<TrellaDSP> ((double) sampleRate, samplesPerBlock);
+
+    // The new engine starts where the current one stands before any other thread can see it: with
+    // every parameter value, then with what the interface set that no parameter holds (solo, which
+    // a band type ends, the analyser feed, the meters' fall time), with or without an open window.
+    for (size_t i = 0; i < parameters.size(); ++i)
+    {
+        if (parameters[i] != nullptr)
+        {
+            valuesTakenOver[i] = parameters[i]->getValue();
+            engine->setParameter ((int) i, valuesTakenOver[i]);
+        }
+    }
+
+    if (auto* previous = dsp.get())
+        engine->takeOverStateFrom (*previous);
+
     bindEngine (*engine);
     dsp.replace (std::move (engine));
 }
@@ -116,6 +132,12 @@ void KroTrellaAudioProcessor::setOnEngineChanged (std::function<void()> callback
     onEngineChanged = std::move (callback);
 }
 
+bool KroTrellaAudioProcessor::hasOnEngineChanged() const
+{
+    const std::scoped_lock lock (engineChangedLock);
+    return onEngineChanged != nullptr;
+}
+
 void KroTrellaAudioProcessor::routeParameterChange (const juce::String& id, float value)
 {
     const int index = findTrellaParamIndex (id.toRawUTF8());
@@ -145,11 +167,13 @@ void KroTrellaAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBl
 
     dsp.disposeRetired();
 
-    // The new engine takes over the complete parameter setting of the old one. The values are
-    // pushed into the engine only: the host already knows them, and announcing them again from
-    // inside the host's own activation makes hosts record edits the user never made.
+    // A value a host set while the new engine was being built reached the old one; it follows here.
+    // Only such values are pushed again (a band type would end solo), and into the engine only: the
+    // host already knows them, and announcing them again from inside the host's own activation
+    // makes hosts record edits the user never made.
     for (size_t i = 0; i < parameters.size(); ++i)
-        routeParameterChange (parameters[i]->paramID, parameters[i]->getValue());
+        if (parameters[i]->getValue() != valuesTakenOver[i])
+            routeParameterChange (parameters[i]->paramID, parameters[i]->getValue());
 }
 
 void KroTrellaAudioProcessor::releaseResources()

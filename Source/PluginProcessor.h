@@ -77,7 +77,9 @@ public:
     void getStateInformation (juce::MemoryBlock& destData) override;
     void setStateInformation (const void* data, int sizeInBytes) override;
 
-    /** Builds a new engine for a sample rate and block size and makes it the current one. */
+    /** Builds a new engine for a sample rate and block size that takes over the current one's
+        setting (parameters, solo, analyser feed, meter fall time), and makes it the current one.
+    */
     void ResetDSPclass (float sampleRate, int samplesPerBlock);
 
     /** The current engine (message thread, or with a reader of `dsp`). */
@@ -88,6 +90,7 @@ public:
         alive until the message thread has handled every message posted before the callback returned.
     */
     void setOnEngineChanged (std::function<void()> callback);
+    bool hasOnEngineChanged() const;
 
     KroParameter* getKroParameter (int index) const noexcept { return parameters[(size_t) index]; }
 
@@ -106,12 +109,13 @@ private:
     void bindEngine (TrellaDSP& engine);
     void forwardChangeGesture (int index, bool starting);
 
-    std::mutex engineChangedLock; // guards onEngineChanged between the message and the prepare thread
+    mutable std::mutex engineChangedLock; // guards onEngineChanged between the message and the prepare thread
     std::function<void()> onEngineChanged;
     double lastSampleRate = 44100.0;
     int lastBlockSize = 256;
     std::array<KroParameter*, TrellaDSP::numParameters> parameters{};
     std::array<int, TrellaDSP::numParameters> openHostGestures{}; // message thread
+    std::array<float, TrellaDSP::numParameters> valuesTakenOver{}; // loaded into the newest engine
     juce::AudioBuffer<float> silentBuffer;
     UpdateChecker updateChecker;
 

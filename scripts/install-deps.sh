@@ -15,7 +15,7 @@ packages=(
     # tests and benchmarks
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     # running the GUI and the plug-ins headless
-    xvfb xauth x11-utils imagemagick fonts-dejavu-core fonts-liberation2 libgl1-mesa-dri
+    xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2 libgl1-mesa-dri
     lilv-utils
     # formatting
     clang-format

@@ -484,9 +484,18 @@ void TrellaDSP::getEnv (float& inLeft, float& inRight, float& outLeft, float& ou
 
 void TrellaDSP::setMeterReleaseTime (float milliseconds) noexcept
 {
+    meterReleaseMs.store (milliseconds, std::memory_order_relaxed);
     for (auto* follower : { &inLeftFollower, &inRightFollower, &outLeftFollower, &outRightFollower })
         follower->setTimes (levelAttackMs, milliseconds);
     phaseFollower.setTimes (phaseAttackMs, milliseconds);
+}
+
+void TrellaDSP::takeOverStateFrom (const TrellaDSP& previous) noexcept
+{
+    setBandSolo (previous.getSoloBand(), true);
+    showAnalyzer.store (previous.showAnalyzer.load());
+    analyzerPreEQ.store (previous.analyzerPreEQ.load());
+    setMeterReleaseTime (previous.getMeterReleaseTime());
 }
 
 void TrellaDSP::resetFilterStates() noexcept

@@ -103,6 +103,15 @@ public:
     /** Sets the fall time of all five meters (the attacks stay 10 ms, 50 ms for the phase). */
     void setMeterReleaseTime (float milliseconds) noexcept;
 
+    /** The fall time last given to setMeterReleaseTime, in milliseconds. */
+    float getMeterReleaseTime() const noexcept { return meterReleaseMs.load (std::memory_order_relaxed); }
+
+    /** Takes over what another engine was told that no parameter holds: the soloed band, whether
+        and where the analyser is fed, and the meters' fall time. Any thread; meant for an engine
+        that replaces `previous` and is not yet in use.
+    */
+    void takeOverStateFrom (const TrellaDSP& previous) noexcept;
+
     static constexpr float levelAttackMs = 10.0f;
     static constexpr float phaseAttackMs = 50.0f;
     static constexpr float defaultReleaseMs = 1000.0f;
@@ -211,6 +220,7 @@ private:
 
     AtomicEQParameters params;
     std::atomic<int> soloBand{ -1 };
+    std::atomic<float> meterReleaseMs{ defaultReleaseMs };
     std::atomic<int> designType[numBands]; // last valid type of each band; used by the design
     std::atomic<std::uint32_t> settingsVersion{ 0 };
     std::atomic<std::uint32_t> resetRequests{ 0 };

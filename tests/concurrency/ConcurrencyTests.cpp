@@ -7,11 +7,18 @@
 #include "PluginProcessor.h"
 #include "support/MessagePump.h"
 #include "support/Signals.h"
+#include "ui/TrellaUI2.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
+
+#if KRO_TSAN_BUILD
+constexpr int editorOpeningRounds = 12; // each opening is many times slower under ThreadSanitizer
+#else
+constexpr int editorOpeningRounds = 60;
+#endif
 
 namespace
 {
@@ -69,9 +76,16 @@ namespace
             });
 
         // Meanwhile the message thread uses the engine the way the interface does.
-        const auto end = juce::Time::getMillisecondCounter() + 2500;
+        // At least 2.5 s, and on a loaded machine (or under ThreadSanitizer) on until enough
+        // rebuilds and blocks have run together, within a generous deadline.
+        const auto start = juce::Time::getMillisecondCounter();
+        const auto enoughDone = [&]
+        {
+            const auto elapsed = juce::Time::getMillisecondCounter() - start;
+            return elapsed > 60000 || (elapsed > 2500 && rebuilds > 10 && blocks > 100);
+        };
         juce::Random random (3);
-        while (juce::Time::getMillisecondCounter() < end)
+        while (! enoughDone())
         {
             if (auto* engine = p.getEngine())
             {
@@ -113,5 +127,39 @@ namespace
         EXPECT_GT (blocks.load(), 100);
         EXPECT_GT (rebuilds.load(), 10);
         EXPECT_EQ (p.dsp.getNumRetired(), 0u);
+    }
+
+    // A window opened while the device thread rebuilds the engine must end on the engine that is
+    // current, and must never keep one that has been replaced and destroyed.
+    TEST (Concurrency, WindowOpenedDuringRebuildsEndsOnTheCurrentEngine)
+    {
+        Processor p;
+        p.prepareToPlay (44100.0, 256);
+        const double rates[] = { 48000.0, 44100.0, 96000.0, 88200.0 };
+
+        for (int round = 0; round < editorOpeningRounds; ++round)
+        {
+            std::atomic<bool> started{ false };
+            std::thread device (
+                [&]
+                {
+                    started = true;
+                    for (int i = 0; i < 3; ++i)
+                        p.prepareToPlay (rates[(round + i) % 4], 64 << ((round + i) % 3));
+                });
+
+            while (! started)
+                std::this_thread::yield();
+
+            auto editor = std::make_unique<KroTrellaAudioProcessorEditor> (p);
+            device.join();
+
+            ASSERT_TRUE (pumpMessagesUntil (
+                [&] { return editor->getBoundEngine() == p.getEngine() && p.dsp.getNumRetired() == 0; }))
+                << "round " << round;
+            EXPECT_EQ (p.getEngine()->analyzer->getParentComponent(), &editor->getMainScreen());
+            editor->createComponentSnapshot (editor->getLocalBounds());
+            editor.reset();
+        }
     }
 } // namespace
