@@ -114,7 +114,7 @@ private:
     double lastSampleRate = 44100.0;
     int lastBlockSize = 256;
     std::array<KroParameter*, TrellaDSP::numParameters> parameters{};
-    std::array<int, TrellaDSP::numParameters> openHostGestures{}; // message thread
+    std::array<int, TrellaDSP::numParameters> openHostGestures{};  // message thread
     std::array<float, TrellaDSP::numParameters> valuesTakenOver{}; // loaded into the newest engine
     juce::AudioBuffer<float> silentBuffer;
     UpdateChecker updateChecker;

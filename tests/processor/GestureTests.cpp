@@ -7,6 +7,7 @@
 #include "support/MessagePump.h"
 #include "ui/EQCurveEditor.h"
 #include "ui/EQKnobPanel.h"
+#include "ui/TrellaUI2.h"
 
 #include <gtest/gtest.h>
 
@@ -178,8 +179,8 @@ namespace
         KroTrellaAudioProcessorEditor editor{ processor };
         HostLog host{ processor };
 
-        EQKnobPanel& panel() { return editor.getPanel(); }
-        EQCurveEditor& curve() { return editor.getCurveEditor(); }
+        EQKnobPanel& panel() { return editor.getMainScreen().getPanel(); }
+        EQCurveEditor& curve() { return editor.getMainScreen().getCurveEditor(); }
         TrellaDSP& engine() { return *processor.getEngine(); }
     };
 

@@ -6,6 +6,7 @@
 #include "support/MessagePump.h"
 #include "ui/EQCurveEditor.h"
 #include "ui/EQKnobPanel.h"
+#include "ui/TrellaUI2.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +59,7 @@ namespace
     {
         KroTrellaAudioProcessor processor;
         RecordingWindow window (processor);
-        auto& panel = window.editor.getPanel();
+        auto& panel = window.editor.getMainScreen().getPanel();
         const auto knob = panel.bands[1].knGain->getBounds() + panel.getPosition();
 
         processor.getKroParameter (7)->setValue (0.75f); // band 2 gain to +12 dB
@@ -67,7 +68,7 @@ namespace
         EXPECT_TRUE (repainted.intersects (knob));
         EXPECT_TRUE (repainted.intersects (juce::Rectangle<int> (0, 0, 800, 300))) << "the curve";
         EXPECT_DOUBLE_EQ (panel.bands[1].knGain->getValue(), 12.0);
-        EXPECT_EQ (window.editor.getCurveEditor().getBandView (1).gain, 12.0f);
+        EXPECT_EQ (window.editor.getMainScreen().getCurveEditor().getBandView (1).gain, 12.0f);
     }
 
     TEST_F (QuietWindow, AFadingSpectrumComesToRestAndThenCostsNoPaint)
