@@ -2,10 +2,11 @@
 
 #include <vector>
 
-/** Changes the sample rate of an impulse response with a Kaiser-windowed sinc interpolator, band
-    limited to the lower of the two Nyquist frequencies, keeping the response's level: the result
-    has the same frequency response as the source below that limit (only the part of the
-    interpolation that would fall before time zero is left out, so the response stays causal).
+/** Changes the sample rate of an impulse response, keeping its level and magnitude response: a
+    Kaiser-windowed sinc interpolator, band limited to the lower of the two Nyquist frequencies, then
+    the minimum-phase response with that magnitude, so that the result starts at time zero like the
+    source (the plain interpolation rings ahead of a response's first sample, and cutting that off
+    changes the level by up to a decibel).
 */
 class BandLimitedResampler
 {

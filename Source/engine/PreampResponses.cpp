@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace
 {
@@ -67,18 +68,44 @@ std::array<std::vector<float>, 2> PreampResponses::prepareForRate (const std::ar
     }
 
     // The interpolator's last few taps are far below anything audible.
-    const size_t length = sampleRate == recordedRate ? recordedLength : audibleLength (result, 1.0e-9f);
+    const size_t length = sampleRate == recordedRate ? recordedLength : audibleLength (result, 1.0e-7f);
     for (auto& c : result)
         c.resize (length, 0.0f);
     return result;
 }
 
-PreampResponses::PreampResponses (double sampleRate, int partition)
+std::shared_ptr<const PreampResponses> PreampResponses::forRate (double rate, int partition)
+{
+    static std::mutex lock;
+    static std::vector<std::shared_ptr<const PreampResponses>> recent; // most recently used last
+
+    const std::scoped_lock scoped (lock);
+    const auto found =
+        std::find_if (recent.begin(), recent.end(),
+                      [&] (const auto& r) { return r->sampleRate == rate && r->partitionSize == partition; });
+    std::shared_ptr<const PreampResponses> responses;
+    if (found != recent.end())
+    {
+        responses = *found;
+        recent.erase (found);
+    }
+    else
+    {
+        responses = std::make_shared<const PreampResponses> (rate, partition);
+    }
+
+    recent.push_back (responses);
+    if (recent.size() > cachedRates)
+        recent.erase (recent.begin());
+    return responses;
+}
+
+PreampResponses::PreampResponses (double rate, int partition)
     : partitionSize (partition)
-    , binsPadded ((partition + 1 + 7) / 8 * 8)
     , fft (2 * partition)
     , responses (IR_list.size())
     , present (IR_list.size(), false)
+    , sampleRate (rate)
 {
     for (size_t i = 0; i < IR_list.size(); ++i)
     {
@@ -89,7 +116,7 @@ PreampResponses::PreampResponses (double sampleRate, int partition)
         if (recorded[0].empty())
             continue;
 
-        split (prepareForRate (recorded, sampleRate), responses[i]);
+        split (prepareForRate (recorded, rate), responses[i]);
         present[i] = true;
         maxPartitions = std::max (maxPartitions, responses[i].numPartitions);
     }
@@ -116,16 +143,15 @@ void PreampResponses::split (const std::array<std::vector<float>, 2>& taps, Resp
         response.head[c].resize ((size_t) partitionSize);
         for (int i = 0; i < partitionSize; ++i)
             response.head[c][(size_t) i] = tap (c, i);
-
-        response.tailRe[c].resize ((size_t) (response.numPartitions * binsPadded));
-        response.tailIm[c].resize ((size_t) (response.numPartitions * binsPadded));
     }
 
-    // Both channels of a partition in one transform, then separated into two half spectra. The
-    // scale folds in the transform's gain (the inverse gives fftSize times the signal) and the 1/2
-    // of separating the channels of the signal's own transform.
+    for (auto* spectrum : { &response.aRe, &response.aIm, &response.bRe, &response.bIm })
+        spectrum->resize ((size_t) (response.numPartitions * fftSize));
+
+    // Both channels of a partition in one transform, separated into their spectra HL and HR and
+    // recombined as a = (HL + HR) / 2, b = (HL - HR) / 2. The scale undoes the gain of the inverse.
     AlignedFloats re ((size_t) fftSize), im ((size_t) fftSize);
-    const float scale = 1.0f / (2.0f * (float) fftSize);
+    const float scale = 1.0f / (float) fftSize;
 
     for (int p = 0; p < response.numPartitions; ++p)
     {
@@ -137,18 +163,19 @@ void PreampResponses::split (const std::array<std::vector<float>, 2>& taps, Resp
         }
         fft.forward (re.data(), im.data());
 
-        for (int k = 0; k <= partitionSize; ++k)
+        for (int k = 0; k < fftSize; ++k)
         {
-            const auto a = (size_t) fft.binPosition (k);
-            const auto b = (size_t) fft.binPosition ((fftSize - k) % fftSize);
-            // left = (Z[k] + conj Z[N-k]) / 2, right = (Z[k] - conj Z[N-k]) / 2i
-            const float sumRe = re[a] + re[b], sumIm = im[a] - im[b];
-            const float diffRe = re[a] - re[b], diffIm = im[a] + im[b];
-            const auto at = (size_t) (p * binsPadded + k);
-            response.tailRe[0][at] = 0.5f * sumRe * scale;
-            response.tailIm[0][at] = 0.5f * sumIm * scale;
-            response.tailRe[1][at] = 0.5f * diffIm * scale;
-            response.tailIm[1][at] = -0.5f * diffRe * scale;
+            const auto at = (size_t) fft.binPosition (k);
+            const auto mirror = (size_t) fft.binPosition ((fftSize - k) % fftSize);
+            // W[k] and conj W[N - k]
+            const double wRe = re[at], wIm = im[at], mRe = re[mirror], mIm = -im[mirror];
+            const double leftRe = 0.5 * (wRe + mRe), leftIm = 0.5 * (wIm + mIm);
+            const double rightRe = 0.5 * (wIm - mIm), rightIm = -0.5 * (wRe - mRe);
+            const auto out = (size_t) (p * fftSize) + at;
+            response.aRe[out] = (float) (0.5 * (leftRe + rightRe) * scale);
+            response.aIm[out] = (float) (0.5 * (leftIm + rightIm) * scale);
+            response.bRe[out] = (float) (0.5 * (leftRe - rightRe) * scale);
+            response.bIm[out] = (float) (0.5 * (leftIm - rightIm) * scale);
         }
     }
 }

@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 /** The first stage of the chain: colours the signal with one of the embedded impulse responses of
     IR_list, or passes it untouched ("Neutral").
@@ -67,8 +68,8 @@ private:
     void render (const Voice& voice, int channel, int numSamples, float* out) noexcept;
     void processSegment (float* left, float* right, int numSamples, bool stereo) noexcept;
 
-    const std::unique_ptr<const PreampResponses> responses;
-    const int partitionSize, binsPadded, maxPartitions, fadeLength;
+    const std::shared_ptr<const PreampResponses> responses;
+    const int partitionSize, fftSize, maxPartitions, fadeLength;
     const DirectFir::Kernel fir;
 
     std::atomic<int> selectedIndex{ 0 };
@@ -86,11 +87,13 @@ private:
     int writePosition = 0; // index of the next input sample in `history`
     int phase = 0;         // samples of the current partition received so far
 
-    // Input spectra of the last maxPartitions partitions, newest at `newestSlot`.
-    std::array<AlignedFloats, 2> spectraRe, spectraIm;
+    // Input spectra z (left + i right) and their mirrors m of the last maxPartitions partitions,
+    // newest at `newestSlot`.
+    AlignedFloats inputRe, inputIm, mirrorRe, mirrorIm;
     int newestSlot = 0;
     bool spectraCurrent = true; // false after a stretch of plain pass-through
 
-    AlignedFloats fftRe, fftIm, sumRe[2], sumIm[2];
+    AlignedFloats fftRe, fftIm;
+    std::vector<StereoFft::Term> terms;
     std::array<AlignedFloats, 2> wet, dry;
 };

@@ -88,6 +88,27 @@ StereoFft::StereoFft (int fftSize)
                 positions[(size_t) bin] = (8 * q + l) * 8 + m;
             }
 
+    // Bin N - k of the bins in vector v lies in one vector, with the lanes in a fixed order (see the
+    // kernel); the few bins where that does not hold are listed and copied one by one.
+    const int firstBlockLanes[8] = { 0, 1, 3, 2, 7, 6, 5, 4 };
+    std::vector<int> binAt ((size_t) size);
+    for (int bin = 0; bin < size; ++bin)
+        binAt[(size_t) positions[(size_t) bin]] = bin;
+    auto partnerOf = [&] (int position) { return positions[(size_t) ((size - binAt[(size_t) position]) % size)]; };
+
+    tables.partnerVector.resize ((size_t) columns);
+    for (int v = 0; v < columns; ++v)
+    {
+        tables.partnerVector[(size_t) v] = partnerOf (8 * v + 1) / 8; // lane 1 always follows the rule
+        for (int lane = 0; lane < 8; ++lane)
+        {
+            const int position = 8 * v + lane, partner = partnerOf (position);
+            const int expected = 8 * tables.partnerVector[(size_t) v] + (v < 8 ? firstBlockLanes[lane] : 7 - lane);
+            if (partner != expected)
+                tables.irregularPartners.emplace_back (position, partner);
+        }
+    }
+
     const auto fir = DirectFir::kernelForThisMachine();
     if (fir == DirectFir::runAvx512)
         chooseKernels<fftAvx512::Kernels> (columns);
@@ -100,7 +121,8 @@ StereoFft::StereoFft (int fftSize)
 template <typename Kernels>
 void StereoFft::chooseKernels (int columns) noexcept
 {
-    macKernel = Kernels::multiplyAccumulate;
+    sumKernel = Kernels::sumOfProducts;
+    mirrorKernel = Kernels::mirror;
     switch (columns)
     {
         case 8:
@@ -132,8 +154,12 @@ void StereoFft::inverse (float* re, float* im) const noexcept
     inverseKernel (tables, re, im);
 }
 
-void StereoFft::multiplyAccumulate (const float* aRe, const float* aIm, const float* bRe, const float* bIm, float* yRe,
-                                    float* yIm, int count) const noexcept
+void StereoFft::sumOfProducts (const Term* terms, int numTerms, float* yRe, float* yIm) const noexcept
 {
-    macKernel (aRe, aIm, bRe, bIm, yRe, yIm, count);
+    sumKernel (terms, numTerms, yRe, yIm, size);
+}
+
+void StereoFft::mirror (const float* zRe, const float* zIm, float* mRe, float* mIm) const noexcept
+{
+    mirrorKernel (tables, zRe, zIm, mRe, mIm);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 /** A complex FFT of size 8 * C (C = 8, 16, 32 or 64) built for fast convolution of two real
@@ -30,21 +31,40 @@ public:
     /** Where bin k (0 .. size - 1) sits in the scrambled order. */
     int binPosition (int k) const noexcept { return positions[(size_t) k]; }
 
-    /** y += a * b for `count` complex values in split form (count a multiple of 8, all arrays
-        32-byte aligned).
+    /** A spectrum (or any `size` complex values) in split form. */
+    struct Spectrum
+    {
+        const float* re;
+        const float* im;
+    };
+
+    /** One term a * z + b * m. With z the transform of left + i right, m its mirror (below),
+        a = (HL + HR) / 2 and b = (HL - HR) / 2 for the spectra HL, HR of two real responses, the term
+        is the transform of (left * hl) + i (right * hr): both channels filtered at once.
     */
-    void multiplyAccumulate (const float* aRe, const float* aIm, const float* bRe, const float* bIm, float* yRe,
-                             float* yIm, int count) const noexcept;
+    struct Term
+    {
+        Spectrum a, z, b, m;
+    };
+
+    /** y = the sum of the terms over all `size` values. */
+    void sumOfProducts (const Term* terms, int numTerms, float* yRe, float* yIm) const noexcept;
+
+    /** m[k] = conj z[size - k] (in the scrambled order), the transform of conj (left + i right). */
+    void mirror (const float* zRe, const float* zIm, float* mRe, float* mIm) const noexcept;
 
     struct Tables
     {
-        int columns = 0;                       // C: vectors of eight per array
-        std::vector<float> stageRe, stageIm;   // twiddles of the C-point stages, C / 2 per stage
-        std::vector<float> columnRe, columnIm; // the twiddles between the two passes, 8 * C
+        int columns = 0;                                    // C: vectors of eight per array
+        std::vector<float> stageRe, stageIm;                // twiddles of the C-point stages, C / 2 per stage
+        std::vector<float> columnRe, columnIm;              // the twiddles between the two passes, 8 * C
+        std::vector<int> partnerVector;                     // the vector holding each vector's mirror bins
+        std::vector<std::pair<int, int>> irregularPartners; // (position, partner) not covered by that rule
     };
 
     using Transform = void (*) (const Tables&, float* re, float* im);
-    using MultiplyAccumulate = void (*) (const float*, const float*, const float*, const float*, float*, float*, int);
+    using SumOfProducts = void (*) (const Term*, int, float*, float*, int);
+    using Mirror = void (*) (const Tables&, const float*, const float*, float*, float*);
 
 private:
     template <typename Kernels>
@@ -54,5 +74,6 @@ private:
     Tables tables;
     std::vector<int> positions;
     Transform forwardKernel, inverseKernel;
-    MultiplyAccumulate macKernel;
+    SumOfProducts sumKernel;
+    Mirror mirrorKernel;
 };

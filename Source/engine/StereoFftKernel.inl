@@ -181,19 +181,73 @@ void inverseTransform (const StereoFft::Tables& t, float* reData, float* imData)
     columnsInverse<columns> (t, re, im);
 }
 
-inline void multiplyAccumulateVectors (const float* aRe, const float* aIm, const float* bRe, const float* bIm,
-                                       float* yRe, float* yIm, int count)
+/** y = sum of a z + b m over the terms, `count` complex values, four vectors at a time so that the
+    sums of the terms stay in registers.
+*/
+inline void sumProducts (const StereoFft::Term* terms, int numTerms, float* yRe, float* yIm, int count)
 {
-    const auto* ar = reinterpret_cast<const Vec*> (aRe);
-    const auto* ai = reinterpret_cast<const Vec*> (aIm);
-    const auto* br = reinterpret_cast<const Vec*> (bRe);
-    const auto* bi = reinterpret_cast<const Vec*> (bIm);
+    constexpr int group = 4;
     auto* yr = reinterpret_cast<Vec*> (yRe);
     auto* yi = reinterpret_cast<Vec*> (yIm);
-    for (int v = 0; v < count / 8; ++v)
+
+    for (int v0 = 0; v0 < count / 8; v0 += group)
     {
-        yr[v] += ar[v] * br[v] - ai[v] * bi[v];
-        yi[v] += ar[v] * bi[v] + ai[v] * br[v];
+        Vec re[group], im[group];
+        for (int g = 0; g < group; ++g)
+            re[g] = im[g] = splat (0.0f);
+
+        for (int t = 0; t < numTerms; ++t)
+        {
+            const auto& term = terms[t];
+            auto at = [v0] (const float* p) { return reinterpret_cast<const Vec*> (p) + v0; };
+            const Vec *ar = at (term.a.re), *ai = at (term.a.im), *zr = at (term.z.re), *zi = at (term.z.im);
+            const Vec *br = at (term.b.re), *bi = at (term.b.im), *mr = at (term.m.re), *mi = at (term.m.im);
+            for (int g = 0; g < group; ++g)
+            {
+                re[g] += ar[g] * zr[g] - ai[g] * zi[g] + br[g] * mr[g] - bi[g] * mi[g];
+                im[g] += ar[g] * zi[g] + ai[g] * zr[g] + br[g] * mi[g] + bi[g] * mr[g];
+            }
+        }
+
+        for (int g = 0; g < group; ++g)
+        {
+            yr[v0 + g] = re[g];
+            yi[v0 + g] = im[g];
+        }
+    }
+}
+
+/** m[k] = conj z[N - k], in the scrambled order: each vector's partner vector with its lanes permuted,
+    then the few bins whose partner lies elsewhere.
+*/
+inline void mirrorSpectrum (const StereoFft::Tables& t, const float* zRe, const float* zIm, float* mRe, float* mIm)
+{
+    using Mask = int __attribute__ ((vector_size (32)));
+    const auto* re = reinterpret_cast<const Vec*> (zRe);
+    const auto* im = reinterpret_cast<const Vec*> (zIm);
+    auto* outRe = reinterpret_cast<Vec*> (mRe);
+    auto* outIm = reinterpret_cast<Vec*> (mIm);
+    const Mask firstBlock = { 0, 1, 3, 2, 7, 6, 5, 4 }, reversed = { 7, 6, 5, 4, 3, 2, 1, 0 };
+
+    for (int v = 0; v < t.columns; ++v)
+    {
+        const int partner = t.partnerVector[(size_t) v];
+        if (v < 8)
+        {
+            outRe[v] = __builtin_shuffle (re[partner], firstBlock);
+            outIm[v] = -__builtin_shuffle (im[partner], firstBlock);
+        }
+        else
+        {
+            outRe[v] = __builtin_shuffle (re[partner], reversed);
+            outIm[v] = -__builtin_shuffle (im[partner], reversed);
+        }
+    }
+
+    for (const auto& [position, partner] : t.irregularPartners)
+    {
+        mRe[position] = zRe[partner];
+        mIm[position] = -zIm[partner];
     }
 }
 
@@ -211,9 +265,13 @@ struct Kernels
         inverseTransform<columns> (t, re, im);
     }
 
-    static void multiplyAccumulate (const float* aRe, const float* aIm, const float* bRe, const float* bIm, float* yRe,
-                                    float* yIm, int count)
+    static void sumOfProducts (const StereoFft::Term* terms, int numTerms, float* yRe, float* yIm, int count)
     {
-        multiplyAccumulateVectors (aRe, aIm, bRe, bIm, yRe, yIm, count);
+        sumProducts (terms, numTerms, yRe, yIm, count);
+    }
+
+    static void mirror (const StereoFft::Tables& t, const float* zRe, const float* zIm, float* mRe, float* mIm)
+    {
+        mirrorSpectrum (t, zRe, zIm, mRe, mIm);
     }
 };
