@@ -10,11 +10,18 @@
 /** Holds the processor's current engine while it may be replaced under the feet of other threads.
 
     Threads that may run concurrently with a replacement (the audio thread, host automation) use
-    the engine through a Reader, which costs two atomic counter updates and never waits. A replaced
-    engine is retired, and destroyed later on the message thread, once no Reader uses it any more
-    and after every message posted before disposeRetired(); the interface, which lives on the
-    message thread and re-attaches itself through a posted message, therefore never sees a
-    destroyed engine. Without a message thread the retired engines go when no Reader is active.
+    the engine through a Reader, which costs two atomic counter updates and never waits.
+
+    The interface (message thread) takes the engine with getForInterface() and keeps the plain
+    pointer until it takes the engine again or detaches. The rule for a replaced (retired) engine:
+
+    - It is never destroyed while a Reader uses it.
+    - The engine the interface holds is destroyed on the message thread only, after every message
+      posted before the interface took the next engine (or at once when the interface detaches):
+      the interface, which re-binds through a posted message, never sees a destroyed engine.
+    - Every other retired engine is destroyed by disposeRetired() (or the next replace) on the
+      calling thread, at once. So an offline render, or a host whose message loop does not run,
+      keeps at most the interface's engine besides the current one, however often it rebuilds.
 */
 class EngineSlot
 {
@@ -22,10 +29,14 @@ public:
     EngineSlot();
     ~EngineSlot();
 
-    /** Makes the given engine current; the previous one is retired. */
+    /** Makes the given engine current; the previous one is retired. Retired engines that nobody
+        can use any more are destroyed here.
+    */
     void replace (std::unique_ptr<TrellaDSP> fresh);
 
-    /** Schedules the destruction of the retired engines (see above). */
+    /** Destroys the retired engines nobody can use any more, waiting a little for Readers that are
+        still busy; the interface's engine, if retired, goes on the message thread (see above).
+    */
     void disposeRetired();
 
     /** Destroys the current and every retired engine now; only when no other thread uses them. */
@@ -33,6 +44,14 @@ public:
 
     /** The current engine: for the message thread, or for code that holds a Reader. */
     TrellaDSP* get() const noexcept;
+
+    /** Message thread: the current engine, which the interface may keep using until it calls this
+        again or detachInterface().
+    */
+    TrellaDSP* getForInterface() const;
+
+    /** Message thread: the interface holds no engine any more (its window is gone). */
+    void detachInterface();
 
     /** Keeps the engine it returns alive for as long as the Reader exists. */
     class Reader
@@ -55,18 +74,26 @@ public:
     /** The number of retired engines not yet destroyed. */
     size_t getNumRetired() const;
 
+    /** How long disposeRetired waits for busy Readers before it leaves their engines for later. */
+    static constexpr int readerWaitMilliseconds = 200;
+
 private:
     struct Shared
     {
         std::atomic<int> readers{ 0 };
         std::atomic<TrellaDSP*> current{ nullptr };
-        mutable std::mutex retiredLock; // never taken on the audio thread
+        std::atomic<TrellaDSP*> interfaceEngine{ nullptr };
+        mutable std::mutex retiredLock; // never taken on the audio thread; guards the two lists
         std::vector<std::unique_ptr<TrellaDSP>> retired;
+        std::vector<TrellaDSP*> leftByInterface; // until the message that left them is over
     };
 
-    /** Destroys the retired engines if no reader is active; returns whether some are left. */
-    static bool destroyRetiredWhenUnused (const std::shared_ptr<Shared>& shared);
+    /** Destroys the retired engines that no Reader uses and, unless `includingInterface`, that the
+        interface does not hold or has just left. Returns whether some are left.
+    */
+    static bool destroyUnused (Shared& shared, bool includingInterface);
     static void cleanUpOnMessageThread (const std::weak_ptr<Shared>& shared);
+    void postCleanUp() const;
 
     std::shared_ptr<Shared> shared;
 

@@ -46,8 +46,13 @@ public:
     */
     void clear() noexcept;
 
-    /** Message thread: analyses a waiting frame, if any, and repaints; the timer calls it 25 times a second. */
+    /** Message thread: analyses a waiting frame, if any, and repaints; the timer calls it 25 times a
+        second while the analyser is part of a window (added to a parent component). An analyser that
+        is not shown runs no timer, so an engine nobody shows can be destroyed on any thread.
+    */
     void update();
+
+    void parentHierarchyChanged() override;
 
     /** Message thread: the smoothed display level of a point, 0..1. */
     float getSpectrum (int point) const noexcept { return spectrum[juce::jlimit (0, numPoints - 1, point)]; }

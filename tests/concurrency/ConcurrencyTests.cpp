@@ -114,4 +114,49 @@ namespace
         EXPECT_GT (rebuilds.load(), 10);
         EXPECT_EQ (p.dsp.getNumRetired(), 0u);
     }
+    TEST (Concurrency, RebuildsWithoutAMessageLoopFreeEnginesWhileAudioAndAutomationRun)
+    {
+        // No message is dispatched: retired engines are destroyed on the rebuilding thread, beside
+        // the audio thread and the automation thread that use the engine through Readers.
+        Processor p;
+        p.prepareToPlay (44100.0, 256);
+        std::atomic<bool> stop{ false };
+        std::atomic<int> blocks{ 0 };
+
+        std::thread setters (
+            [&]
+            {
+                juce::Random random (4);
+                while (! stop)
+                    p.getParameters()[random.nextInt (23)]->setValueNotifyingHost (random.nextFloat());
+            });
+
+        std::thread audio (
+            [&]
+            {
+                juce::Random random (5);
+                juce::MidiBuffer midi;
+                juce::AudioBuffer<float> buffer (2, 512);
+                while (! stop)
+                {
+                    signals::fillNoise (buffer, random);
+                    p.processBlock (buffer, midi);
+                    ++blocks;
+                }
+            });
+
+        const double rates[] = { 48000.0, 44100.0, 96000.0 };
+        for (int i = 0; i < 60; ++i)
+        {
+            p.prepareToPlay (rates[i % 3], 128 << (i % 3));
+            EXPECT_LE (p.dsp.getNumRetired(), 1u); // at most one left to a Reader that was busy
+        }
+
+        stop = true;
+        setters.join();
+        audio.join();
+        p.prepareToPlay (22050.0, 64);
+        EXPECT_EQ (p.dsp.getNumRetired(), 0u);
+        EXPECT_GT (blocks.load(), 0);
+    }
 } // namespace
