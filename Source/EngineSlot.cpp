@@ -25,17 +25,13 @@ void EngineSlot::replace (std::unique_ptr<TrellaDSP> fresh)
         shared->retired.emplace_back (previous);
     }
 
-    destroyUnused (*shared, false);
+    destroyUnused (*shared, false, readerWaitMilliseconds);
 }
 
 void EngineSlot::disposeRetired()
 {
-    const auto deadline = juce::Time::getMillisecondCounter() + (juce::uint32) readerWaitMilliseconds;
-
     // Readers are short (a setter call, a block); the host does not process while it prepares.
-    while (destroyUnused (*shared, false) && shared->readers.load() > 0 &&
-           juce::Time::getMillisecondCounter() < deadline)
-        std::this_thread::yield();
+    destroyUnused (*shared, false, readerWaitMilliseconds);
 
     if (getNumRetired() > 0)
         postCleanUp();
@@ -59,32 +55,69 @@ void EngineSlot::cleanUpOnMessageThread (const std::weak_ptr<Shared>& weak)
         s->leftByInterface.clear();
     }
 
-    if (! destroyUnused (*s, false))
+    // The message thread waits only briefly; engines still in a Reader's hands are looked at again
+    // a little later. The interface's own engine waits for the interface to move on, which posts
+    // its own clean-up.
+    constexpr int briefWaitMilliseconds = 2;
+    if (! destroyUnused (*s, false, briefWaitMilliseconds))
         return;
 
-    // Engines still in a Reader's hands: look again a little later. The interface's own engine waits
-    // for the interface to move on, which posts its own clean-up.
-    if (s->readers.load() > 0)
+    bool onlyTheInterfaceEngineLeft = false;
+    {
+        const std::scoped_lock lock (s->retiredLock);
+        onlyTheInterfaceEngineLeft = s->retired.size() == 1 && s->retired.front().get() == s->interfaceEngine.load();
+    }
+    if (! onlyTheInterfaceEngineLeft)
         juce::Timer::callAfterDelay (10, [weak] { cleanUpOnMessageThread (weak); });
 }
 
-bool EngineSlot::destroyUnused (Shared& s, bool includingInterface)
+bool EngineSlot::waitForEarlierReaders (Shared& s, int waitMilliseconds)
 {
-    std::vector<std::unique_ptr<TrellaDSP>> doomed;
+    const auto deadline = juce::Time::getMillisecondCounter() + (juce::uint32) waitMilliseconds;
+    for (int flip = 0; flip < 2; ++flip)
+    {
+        const int left = s.epoch.fetch_xor (1);
+        while (s.readers[left].load() != 0)
+        {
+            if (juce::Time::getMillisecondCounter() >= deadline)
+                return false;
+            std::this_thread::yield();
+        }
+    }
+    return true;
+}
 
+bool EngineSlot::destroyUnused (Shared& s, bool includingInterface, int waitMilliseconds)
+{
+    auto keep = [&] (const TrellaDSP* engine)
+    {
+        return ! includingInterface &&
+               (engine == s.interfaceEngine.load() ||
+                std::find (s.leftByInterface.begin(), s.leftByInterface.end(), engine) != s.leftByInterface.end());
+    };
+
+    const std::scoped_lock disposing (s.disposeLock);
+    std::vector<const TrellaDSP*> candidates;
     {
         const std::scoped_lock lock (s.retiredLock);
-        if (s.readers.load() == 0)
+        for (const auto& engine : s.retired)
+            if (! keep (engine.get()))
+                candidates.push_back (engine.get());
+        if (candidates.empty())
+            return ! s.retired.empty();
+    }
+
+    // Every candidate was retired before this point, so a Reader that starts later cannot hold one.
+    const bool readersDone = waitForEarlierReaders (s, waitMilliseconds);
+
+    std::vector<std::unique_ptr<TrellaDSP>> doomed;
+    {
+        const std::scoped_lock lock (s.retiredLock);
+        if (readersDone)
         {
-            const auto* held = includingInterface ? nullptr : s.interfaceEngine.load();
-            auto keep = [&] (const TrellaDSP* engine)
-            {
-                return ! includingInterface &&
-                       (engine == held || std::find (s.leftByInterface.begin(), s.leftByInterface.end(), engine) !=
-                                              s.leftByInterface.end());
-            };
             for (auto& engine : s.retired)
-                if (! keep (engine.get()))
+                if (std::find (candidates.begin(), candidates.end(), engine.get()) != candidates.end() &&
+                    ! keep (engine.get()))
                     doomed.push_back (std::move (engine));
 
             s.retired.erase (std::remove (s.retired.begin(), s.retired.end(), nullptr), s.retired.end());
@@ -94,7 +127,7 @@ bool EngineSlot::destroyUnused (Shared& s, bool includingInterface)
             return true;
     }
 
-    return false; // the engines in `doomed` are destroyed here, outside the lock
+    return false; // the engines in `doomed` are destroyed here, outside the locks
 }
 
 void EngineSlot::clear()
@@ -115,8 +148,8 @@ TrellaDSP* EngineSlot::get() const noexcept
 
 TrellaDSP* EngineSlot::getForInterface() const
 {
-    // Announced like a Reader, so that an engine retired meanwhile is seen as the interface's.
-    shared->readers.fetch_add (1);
+    // Counted like a Reader, so that an engine retired meanwhile is seen as the interface's.
+    auto& readers = Reader::enter (*this);
     auto* engine = shared->current.load();
     auto* previous = shared->interfaceEngine.load();
 
@@ -133,7 +166,7 @@ TrellaDSP* EngineSlot::getForInterface() const
         postCleanUp();
     }
 
-    shared->readers.fetch_sub (1);
+    readers.fetch_sub (1);
     return engine;
 }
 
@@ -144,7 +177,7 @@ void EngineSlot::detachInterface()
         shared->interfaceEngine.store (nullptr);
         shared->leftByInterface.clear();
     }
-    destroyUnused (*shared, true);
+    destroyUnused (*shared, true, readerWaitMilliseconds);
 }
 
 size_t EngineSlot::getNumRetired() const
@@ -153,11 +186,18 @@ size_t EngineSlot::getNumRetired() const
     return shared->retired.size();
 }
 
-EngineSlot::Reader::Reader (const EngineSlot& slot) noexcept
-    : readers (slot.shared->readers)
+std::atomic<int>& EngineSlot::Reader::enter (const EngineSlot& slot) noexcept
 {
-    // Announce first, then load: a retirement that happens after this load waits for us.
+    // Count first, then load the engine: a disposer that has not seen the count yet retired its
+    // engines before this load, so this Reader gets the current one.
+    auto& readers = slot.shared->readers[slot.shared->epoch.load()];
     readers.fetch_add (1);
+    return readers;
+}
+
+EngineSlot::Reader::Reader (const EngineSlot& slot) noexcept
+    : readers (enter (slot))
+{
     engine = slot.shared->current.load();
 }
 

@@ -10,7 +10,10 @@
 /** Holds the processor's current engine while it may be replaced under the feet of other threads.
 
     Threads that may run concurrently with a replacement (the audio thread, host automation) use
-    the engine through a Reader, which costs two atomic counter updates and never waits.
+    the engine through a Reader, which costs three atomic operations and never waits. Readers count
+    themselves in one of two epochs; before destroying retired engines the disposer flips the epoch
+    twice and waits each time for the readers of the epoch it left, so Readers that start meanwhile
+    (and can only see the current engine) never hold it up.
 
     The interface (message thread) takes the engine with getForInterface() and keeps the plain
     pointer until it takes the engine again or detaches. The rule for a replaced (retired) engine:
@@ -68,6 +71,9 @@ public:
         std::atomic<int>& readers;
         TrellaDSP* engine;
 
+        friend class EngineSlot;
+        static std::atomic<int>& enter (const EngineSlot& slot) noexcept;
+
         JUCE_DECLARE_NON_COPYABLE (Reader)
     };
 
@@ -80,7 +86,9 @@ public:
 private:
     struct Shared
     {
-        std::atomic<int> readers{ 0 };
+        std::atomic<int> readers[2]{ { 0 }, { 0 } }; // per epoch
+        std::atomic<int> epoch{ 0 };
+        std::mutex disposeLock; // one disposer at a time; never taken on the audio thread
         std::atomic<TrellaDSP*> current{ nullptr };
         std::atomic<TrellaDSP*> interfaceEngine{ nullptr };
         mutable std::mutex retiredLock; // never taken on the audio thread; guards the two lists
@@ -88,10 +96,14 @@ private:
         std::vector<TrellaDSP*> leftByInterface; // until the message that left them is over
     };
 
-    /** Destroys the retired engines that no Reader uses and, unless `includingInterface`, that the
-        interface does not hold or has just left. Returns whether some are left.
+    /** Destroys the retired engines that, unless `includingInterface`, the interface does not hold
+        or has just left, once every Reader that started before has finished (waiting at most
+        `waitMilliseconds`). Returns whether some retired engines are left.
     */
-    static bool destroyUnused (Shared& shared, bool includingInterface);
+    static bool destroyUnused (Shared& shared, bool includingInterface, int waitMilliseconds);
+
+    /** Flips the epoch twice, each time waiting for the Readers of the epoch left behind. */
+    static bool waitForEarlierReaders (Shared& shared, int waitMilliseconds);
     static void cleanUpOnMessageThread (const std::weak_ptr<Shared>& shared);
     void postCleanUp() const;
 

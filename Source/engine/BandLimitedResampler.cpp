@@ -92,8 +92,8 @@ namespace
     /** The minimum-phase response with the magnitude of `response`, by the folded real cepstrum. */
     std::vector<double> minimumPhase (const std::vector<double>& response, size_t length)
     {
-        size_t size = 8192;
-        while (size < 8 * response.size())
+        size_t size = 2048;
+        while (size < 4 * response.size())
             size <<= 1;
 
         std::vector<Complex> spectrum (size);

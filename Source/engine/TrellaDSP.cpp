@@ -1,5 +1,6 @@
 #include "TrellaDSP.h"
 
+#include "FollowerQuad.h"
 #include "IR_list.h"
 
 #include <cmath>
@@ -504,45 +505,38 @@ void TrellaDSP::endBlock() noexcept
         follower->resetIfNotFinite();
 }
 
-template <bool stereo, bool eqOn>
-void TrellaDSP::runChain (float* left, float* right, int numSamples) noexcept
+template <bool stereo, bool eqOn, int numStages>
+void TrellaDSP::runSamples (float* left, float* right, int numSamples, ChainStage* chain,
+                            SamplePair outputGain) noexcept
 {
-    // The sections that run before the level stage, in chain order.
-    StereoIIRFilter* stages[1 + numBands];
-    int numStages = 0;
-
-    if (applied.hiPassRuns)
-        stages[numStages++] = &hiPass;
-
-    for (int b = 0; b < numBands; ++b)
-        if (applied.bandRuns[b])
-            stages[numStages++] = &band[b];
-
-    const auto level = SamplePair::both (applied.levelGain);
-    const bool loPassRuns = applied.loPassRuns;
+    // The sections as local values with a count known here, so that their states stay in registers.
+    constexpr int size = numStages > 0 ? numStages : 1;
+    PairCoefficients coefficients[(size_t) size];
+    PairState states[(size_t) size];
+    for (int s = 0; s < numStages; ++s)
+    {
+        coefficients[s] = chain[s].coefficients;
+        states[s] = chain[s].state;
+    }
 
     const bool feedAnalyzer = showAnalyzer.load (std::memory_order_relaxed) && analyzer != nullptr;
     const bool tapBefore = feedAnalyzer && analyzerPreEQ.load (std::memory_order_relaxed);
     const bool tapAfter = feedAnalyzer && ! tapBefore;
 
-    const auto inLeftCoefficients = inLeftFollower.loadCoefficients();
-    const auto inRightCoefficients = inRightFollower.loadCoefficients();
-    const auto outLeftCoefficients = outLeftFollower.loadCoefficients();
-    const auto outRightCoefficients = outRightFollower.loadCoefficients();
+    EnvelopeFollower* const levelFollowers[4] = { &inLeftFollower, &inRightFollower, &outLeftFollower,
+                                                  &outRightFollower };
+    auto meters = FollowerQuad::load (levelFollowers);
     const auto phaseCoefficients = phaseFollower.loadCoefficients();
-
-    float inLeft = 0.0f, inRight = 0.0f, outLeft = 0.0f, outRight = 0.0f, phase = 0.0f;
+    float phase = phaseFollower.getEnvelope();
 
     for (int i = 0; i < numSamples; ++i)
     {
-        float l = left[i];
-        float r = stereo ? right[i] : l;
+        const float inLeft = left[i];
+        const float inRight = stereo ? right[i] : inLeft;
+        float l = inLeft, r = inRight;
 
         if (tapBefore)
             analyzer->pushSample (l + r);
-
-        inLeft = inLeftFollower.process (std::abs (l), inLeftCoefficients);
-        inRight = inRightFollower.process (std::abs (r), inRightCoefficients);
 
         // With the equaliser off the output meters fall to silence while the audio passes.
         float outLeftInput = 1.0e-8f, outRightInput = 1.0e-8f;
@@ -551,28 +545,23 @@ void TrellaDSP::runChain (float* left, float* right, int numSamples) noexcept
         {
             auto pair = SamplePair::of (l, r);
 
+#pragma GCC unroll 8
             for (int s = 0; s < numStages; ++s)
-                pair = stages[s]->process (pair);
+                pair = states[s].process (coefficients[s], pair);
 
-            pair = pair * level;
-
-            if (loPassRuns)
-                pair = loPass.process (pair);
-
+            pair = pair * outputGain;
             l = (float) pair.left();
             r = (float) pair.right();
-            outLeftInput = std::abs (l);
-            outRightInput = std::abs (r);
+            outLeftInput = l;
+            outRightInput = r;
         }
 
         if (tapAfter)
             analyzer->pushSample (l + r);
 
-        outLeft = outLeftFollower.process (outLeftInput, outLeftCoefficients);
-        outRight = outRightFollower.process (outRightInput, outRightCoefficients);
+        const float sum = meters.process (inLeft, inRight, outLeftInput, outRightInput);
 
         // How different the two channels leaving the engine are, relative to their level.
-        const float sum = outLeft + outRight;
         const float scale = sum < 0.001f ? 0.0f : 1.0f / (sum + 1.0e-8f);
         phase = phaseFollower.process (std::abs ((l - r) * scale), phaseCoefficients);
 
@@ -584,11 +573,80 @@ void TrellaDSP::runChain (float* left, float* right, int numSamples) noexcept
         }
     }
 
-    meterValues.inLeft.store (inLeft, std::memory_order_relaxed);
-    meterValues.inRight.store (inRight, std::memory_order_relaxed);
-    meterValues.outLeft.store (outLeft, std::memory_order_relaxed);
-    meterValues.outRight.store (outRight, std::memory_order_relaxed);
+    for (int s = 0; s < numStages; ++s)
+        chain[s].state = states[s];
+
+    float latest[4];
+    meters.store (levelFollowers, latest);
+    meterValues.inLeft.store (latest[0], std::memory_order_relaxed);
+    meterValues.inRight.store (latest[1], std::memory_order_relaxed);
+    meterValues.outLeft.store (latest[2], std::memory_order_relaxed);
+    meterValues.outRight.store (latest[3], std::memory_order_relaxed);
     meterValues.phase.store (juce::jlimit (0.0f, 1.0f, phase), std::memory_order_relaxed);
+}
+
+template <bool stereo, bool eqOn>
+void TrellaDSP::runChain (float* left, float* right, int numSamples) noexcept
+{
+    // The sections that run, in chain order. The output level sits just before the low-pass; when
+    // that runs, the level is folded into its feed-forward coefficients (the same arithmetic, one
+    // multiplication less per sample).
+    ChainStage chain[maxStages];
+    StereoIIRFilter* sources[maxStages];
+    int numStages = 0;
+    auto outputGain = SamplePair::both (applied.levelGain);
+
+    auto add = [&] (StereoIIRFilter& section)
+    {
+        sources[numStages] = &section;
+        chain[numStages++] = { section.getPairCoefficients(), section.state };
+    };
+
+    if constexpr (eqOn)
+    {
+        if (applied.hiPassRuns)
+            add (hiPass);
+        for (int b = 0; b < numBands; ++b)
+            if (applied.bandRuns[b])
+                add (band[b]);
+        if (applied.loPassRuns)
+        {
+            add (loPass);
+            auto& c = chain[numStages - 1].coefficients;
+            c.b0 = c.b0 * outputGain;
+            c.b1 = c.b1 * outputGain;
+            c.b2 = c.b2 * outputGain;
+            outputGain = SamplePair::both (1.0);
+        }
+    }
+
+    switch (numStages)
+    {
+        case 0:
+            runSamples<stereo, eqOn, 0> (left, right, numSamples, chain, outputGain);
+            break;
+        case 1:
+            runSamples<stereo, eqOn, 1> (left, right, numSamples, chain, outputGain);
+            break;
+        case 2:
+            runSamples<stereo, eqOn, 2> (left, right, numSamples, chain, outputGain);
+            break;
+        case 3:
+            runSamples<stereo, eqOn, 3> (left, right, numSamples, chain, outputGain);
+            break;
+        case 4:
+            runSamples<stereo, eqOn, 4> (left, right, numSamples, chain, outputGain);
+            break;
+        case 5:
+            runSamples<stereo, eqOn, 5> (left, right, numSamples, chain, outputGain);
+            break;
+        default:
+            runSamples<stereo, eqOn, maxStages> (left, right, numSamples, chain, outputGain);
+            break;
+    }
+
+    for (int s = 0; s < numStages; ++s)
+        sources[s]->state = chain[s].state;
 }
 
 void TrellaDSP::processSection (float* left, float* right, int numSamples, bool stereo) noexcept

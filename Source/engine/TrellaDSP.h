@@ -189,8 +189,19 @@ private:
     void applySettings() noexcept;
     void resetFilterStates() noexcept;
     void processSection (float* left, float* right, int numSamples, bool stereo) noexcept;
+    static constexpr int maxStages = numBands + 2;
+
+    /** A section's coefficients and state, copied for the length of a block. */
+    struct ChainStage
+    {
+        PairCoefficients coefficients;
+        PairState state;
+    };
+
     template <bool stereo, bool eqOn>
     void runChain (float* left, float* right, int numSamples) noexcept;
+    template <bool stereo, bool eqOn, int numStages>
+    void runSamples (float* left, float* right, int numSamples, ChainStage* chain, SamplePair outputGain) noexcept;
 
     const double sampleRate;
     const int blockSize;
