@@ -4,6 +4,7 @@
 #include "IR_list.h"
 
 #include <cmath>
+#include <utility>
 
 static_assert (TrellaDSP::numPreampTypes == std::tuple_size_v<decltype (IR_list)>, "one preamp index per list entry");
 
@@ -41,7 +42,8 @@ namespace
 } // namespace
 
 TrellaDSP::TrellaDSP (double rate, int size)
-    : sampleRate (usableSampleRate (rate))
+    : chainKernels (chainKernelsForThisMachine())
+    , sampleRate (usableSampleRate (rate))
     , blockSize (juce::jmax (1, size))
     , preamp (sampleRate, blockSize)
     , hiPass (sampleRate)
@@ -505,84 +507,28 @@ void TrellaDSP::endBlock() noexcept
         follower->resetIfNotFinite();
 }
 
-template <bool stereo, bool eqOn, int numStages>
-void TrellaDSP::runSamples (float* left, float* right, int numSamples, ChainStage* chain,
-                            SamplePair outputGain) noexcept
+namespace chainSse2
 {
-    // The sections as local values with a count known here, so that their states stay in registers.
-    constexpr int size = numStages > 0 ? numStages : 1;
-    PairCoefficients coefficients[(size_t) size];
-    PairState states[(size_t) size];
-    for (int s = 0; s < numStages; ++s)
+#include "ChainKernel.inl"
+} // namespace chainSse2
+
+#pragma GCC push_options
+#pragma GCC target("avx2,fma")
+namespace chainAvx2
+{
+#include "ChainKernel.inl"
+} // namespace chainAvx2
+#pragma GCC pop_options
+
+const TrellaDSP::ChainKernels& TrellaDSP::chainKernelsForThisMachine()
+{
+    static const ChainKernels table = []
     {
-        coefficients[s] = chain[s].coefficients;
-        states[s] = chain[s].state;
-    }
-
-    const bool feedAnalyzer = showAnalyzer.load (std::memory_order_relaxed) && analyzer != nullptr;
-    const bool tapBefore = feedAnalyzer && analyzerPreEQ.load (std::memory_order_relaxed);
-    const bool tapAfter = feedAnalyzer && ! tapBefore;
-
-    EnvelopeFollower* const levelFollowers[4] = { &inLeftFollower, &inRightFollower, &outLeftFollower,
-                                                  &outRightFollower };
-    auto meters = FollowerQuad::load (levelFollowers);
-    const auto phaseCoefficients = phaseFollower.loadCoefficients();
-    float phase = phaseFollower.getEnvelope();
-
-    for (int i = 0; i < numSamples; ++i)
-    {
-        const float inLeft = left[i];
-        const float inRight = stereo ? right[i] : inLeft;
-        float l = inLeft, r = inRight;
-
-        if (tapBefore)
-            analyzer->pushSample (l + r);
-
-        // With the equaliser off the output meters fall to silence while the audio passes.
-        float outLeftInput = 1.0e-8f, outRightInput = 1.0e-8f;
-
-        if constexpr (eqOn)
-        {
-            auto pair = SamplePair::of (l, r);
-
-#pragma GCC unroll 8
-            for (int s = 0; s < numStages; ++s)
-                pair = states[s].process (coefficients[s], pair);
-
-            pair = pair * outputGain;
-            l = (float) pair.left();
-            r = (float) pair.right();
-            outLeftInput = l;
-            outRightInput = r;
-        }
-
-        if (tapAfter)
-            analyzer->pushSample (l + r);
-
-        const float sum = meters.process (inLeft, inRight, outLeftInput, outRightInput);
-
-        // How different the two channels leaving the engine are, relative to their level.
-        const float scale = sum < 0.001f ? 0.0f : 1.0f / (sum + 1.0e-8f);
-        phase = phaseFollower.process (std::abs ((l - r) * scale), phaseCoefficients);
-
-        if constexpr (eqOn)
-        {
-            left[i] = l;
-            if constexpr (stereo)
-                right[i] = r;
-        }
-    }
-
-    for (int s = 0; s < numStages; ++s)
-        chain[s].state = states[s];
-
-    float latest[4];
-    meters.store (levelFollowers, latest);
-    meterValues.inLeft.store (latest[0], std::memory_order_relaxed);
-    meterValues.inRight.store (latest[1], std::memory_order_relaxed);
-    meterValues.outLeft.store (latest[2], std::memory_order_relaxed);
-    meterValues.outRight.store (latest[3], std::memory_order_relaxed);
-    meterValues.phase.store (juce::jlimit (0.0f, 1.0f, phase), std::memory_order_relaxed);
+        __builtin_cpu_init();
+        return __builtin_cpu_supports ("avx2") && __builtin_cpu_supports ("fma") ? chainAvx2::kernels()
+                                                                                 : chainSse2::kernels();
+    }();
+    return table;
 }
 
 template <bool stereo, bool eqOn>
@@ -620,30 +566,27 @@ void TrellaDSP::runChain (float* left, float* right, int numSamples) noexcept
         }
     }
 
-    switch (numStages)
-    {
-        case 0:
-            runSamples<stereo, eqOn, 0> (left, right, numSamples, chain, outputGain);
-            break;
-        case 1:
-            runSamples<stereo, eqOn, 1> (left, right, numSamples, chain, outputGain);
-            break;
-        case 2:
-            runSamples<stereo, eqOn, 2> (left, right, numSamples, chain, outputGain);
-            break;
-        case 3:
-            runSamples<stereo, eqOn, 3> (left, right, numSamples, chain, outputGain);
-            break;
-        case 4:
-            runSamples<stereo, eqOn, 4> (left, right, numSamples, chain, outputGain);
-            break;
-        case 5:
-            runSamples<stereo, eqOn, 5> (left, right, numSamples, chain, outputGain);
-            break;
-        default:
-            runSamples<stereo, eqOn, maxStages> (left, right, numSamples, chain, outputGain);
-            break;
-    }
+    const bool feedAnalyzer = showAnalyzer.load (std::memory_order_relaxed) && analyzer != nullptr;
+    const bool before = feedAnalyzer && analyzerPreEQ.load (std::memory_order_relaxed);
+
+    BlockContext block{ left,
+                        right,
+                        numSamples,
+                        chain,
+                        outputGain,
+                        before ? analyzer.get() : nullptr,
+                        feedAnalyzer && ! before ? analyzer.get() : nullptr,
+                        { &inLeftFollower, &inRightFollower, &outLeftFollower, &outRightFollower },
+                        &phaseFollower,
+                        {},
+                        0.0f };
+    chainKernels.rows[stereo ? 1 : 0][eqOn ? 1 : 0][(size_t) numStages](block);
+
+    meterValues.inLeft.store (block.latest[0], std::memory_order_relaxed);
+    meterValues.inRight.store (block.latest[1], std::memory_order_relaxed);
+    meterValues.outLeft.store (block.latest[2], std::memory_order_relaxed);
+    meterValues.outRight.store (block.latest[3], std::memory_order_relaxed);
+    meterValues.phase.store (juce::jlimit (0.0f, 1.0f, block.phase), std::memory_order_relaxed);
 
     for (int s = 0; s < numStages; ++s)
         sources[s]->state = chain[s].state;
