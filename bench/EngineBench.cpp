@@ -82,6 +82,7 @@ namespace
     void PreampStageAlone (benchmark::State& state)
     {
         const int blockSize = (int) state.range (0);
+        const juce::ScopedNoDenormals noDenormals; // as the engine runs it
         PreampStage preamp ((double) state.range (1), blockSize);
         preamp.select (preampN1073);
         juce::AudioBuffer<float> buffer (2, blockSize);

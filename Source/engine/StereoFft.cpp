@@ -12,6 +12,7 @@
 
 namespace fftSse2
 {
+    using SumVector = float __attribute__ ((vector_size (32)));
 #include "StereoFftKernel.inl"
 } // namespace fftSse2
 
@@ -19,6 +20,7 @@ namespace fftSse2
 #pragma GCC target("avx2,fma")
 namespace fftAvx2
 {
+    using SumVector = float __attribute__ ((vector_size (32)));
 #include "StereoFftKernel.inl"
 } // namespace fftAvx2
 #pragma GCC pop_options
@@ -27,6 +29,8 @@ namespace fftAvx2
 #pragma GCC target("avx512f,avx512vl,fma")
 namespace fftAvx512
 {
+    // The products are independent per bin, so they take the full width of the vector unit.
+    using SumVector = float __attribute__ ((vector_size (64)));
 #include "StereoFftKernel.inl"
 } // namespace fftAvx512
 #pragma GCC pop_options

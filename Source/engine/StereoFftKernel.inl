@@ -184,24 +184,26 @@ void inverseTransform (const StereoFft::Tables& t, float* reData, float* imData)
 /** y = sum of a z + b m over the terms, `count` complex values, four vectors at a time so that the
     sums of the terms stay in registers.
 */
+template <typename Wide>
 inline void sumProducts (const StereoFft::Term* terms, int numTerms, float* yRe, float* yIm, int count)
 {
     constexpr int group = 4;
-    auto* yr = reinterpret_cast<Vec*> (yRe);
-    auto* yi = reinterpret_cast<Vec*> (yIm);
+    constexpr int width = (int) (sizeof (Wide) / sizeof (float));
+    auto* yr = reinterpret_cast<Wide*> (yRe);
+    auto* yi = reinterpret_cast<Wide*> (yIm);
 
-    for (int v0 = 0; v0 < count / 8; v0 += group)
+    for (int v0 = 0; v0 < count / width; v0 += group)
     {
-        Vec re[group], im[group];
+        Wide re[group], im[group];
         for (int g = 0; g < group; ++g)
-            re[g] = im[g] = splat (0.0f);
+            re[g] = im[g] = Wide{} + 0.0f;
 
         for (int t = 0; t < numTerms; ++t)
         {
             const auto& term = terms[t];
-            auto at = [v0] (const float* p) { return reinterpret_cast<const Vec*> (p) + v0; };
-            const Vec *ar = at (term.a.re), *ai = at (term.a.im), *zr = at (term.z.re), *zi = at (term.z.im);
-            const Vec *br = at (term.b.re), *bi = at (term.b.im), *mr = at (term.m.re), *mi = at (term.m.im);
+            auto at = [v0] (const float* p) { return reinterpret_cast<const Wide*> (p) + v0; };
+            const Wide *ar = at (term.a.re), *ai = at (term.a.im), *zr = at (term.z.re), *zi = at (term.z.im);
+            const Wide *br = at (term.b.re), *bi = at (term.b.im), *mr = at (term.m.re), *mi = at (term.m.im);
             for (int g = 0; g < group; ++g)
             {
                 re[g] += ar[g] * zr[g] - ai[g] * zi[g] + br[g] * mr[g] - bi[g] * mi[g];
@@ -267,7 +269,7 @@ struct Kernels
 
     static void sumOfProducts (const StereoFft::Term* terms, int numTerms, float* yRe, float* yIm, int count)
     {
-        sumProducts (terms, numTerms, yRe, yIm, count);
+        sumProducts<SumVector> (terms, numTerms, yRe, yIm, count);
     }
 
     static void mirror (const StereoFft::Tables& t, const float* zRe, const float* zIm, float* mRe, float* mIm)
