@@ -3,6 +3,7 @@
 #include <juce_events/juce_events.h>
 
 #include <algorithm>
+#include <limits>
 #include <thread>
 
 EngineSlot::EngineSlot()
@@ -22,16 +23,16 @@ void EngineSlot::replace (std::unique_ptr<TrellaDSP> fresh)
     if (previous != nullptr)
     {
         const std::scoped_lock lock (shared->retiredLock);
-        shared->retired.emplace_back (previous);
+        shared->retired.push_back ({ std::unique_ptr<TrellaDSP> (previous), ++shared->retirements });
     }
 
-    destroyUnused (*shared, false, readerWaitMilliseconds);
+    destroyUnused (*shared, 0, readerWaitMilliseconds);
 }
 
 void EngineSlot::disposeRetired()
 {
     // Readers are short (a setter call, a block); the host does not process while it prepares.
-    destroyUnused (*shared, false, readerWaitMilliseconds);
+    destroyUnused (*shared, 0, readerWaitMilliseconds);
 
     if (getNumRetired() > 0)
         postCleanUp();
@@ -39,36 +40,37 @@ void EngineSlot::disposeRetired()
 
 void EngineSlot::postCleanUp() const
 {
-    if (juce::MessageManager::getInstanceWithoutCreating() != nullptr)
-        juce::MessageManager::callAsync ([weak = std::weak_ptr<Shared> (shared)] { cleanUpOnMessageThread (weak); });
+    if (juce::MessageManager::getInstanceWithoutCreating() == nullptr)
+        return;
+
+    std::uint64_t upTo = 0;
+    {
+        const std::scoped_lock lock (shared->retiredLock);
+        upTo = shared->retirements;
+    }
+    juce::MessageManager::callAsync ([weak = std::weak_ptr<Shared> (shared), upTo]
+                                     { cleanUpOnMessageThread (weak, upTo); });
 }
 
-void EngineSlot::cleanUpOnMessageThread (const std::weak_ptr<Shared>& weak)
+void EngineSlot::cleanUpOnMessageThread (const std::weak_ptr<Shared>& weak, std::uint64_t shownUpTo)
 {
     auto s = weak.lock();
     if (s == nullptr)
         return;
 
-    // This message runs after the one in which the interface left its previous engines.
-    {
-        const std::scoped_lock lock (s->retiredLock);
-        s->leftByInterface.clear();
-    }
-
     // The message thread waits only briefly; engines still in a Reader's hands are looked at again
-    // a little later. The interface's own engine waits for the interface to move on, which posts
-    // its own clean-up.
+    // a little later.
     constexpr int briefWaitMilliseconds = 2;
-    if (! destroyUnused (*s, false, briefWaitMilliseconds))
-        return;
+    destroyUnused (*s, shownUpTo, briefWaitMilliseconds);
 
-    bool onlyTheInterfaceEngineLeft = false;
+    bool someLeft = false;
     {
         const std::scoped_lock lock (s->retiredLock);
-        onlyTheInterfaceEngineLeft = s->retired.size() == 1 && s->retired.front().get() == s->interfaceEngine.load();
+        for (const auto& r : s->retired)
+            someLeft = someLeft || r.sequence <= shownUpTo;
     }
-    if (! onlyTheInterfaceEngineLeft)
-        juce::Timer::callAfterDelay (10, [weak] { cleanUpOnMessageThread (weak); });
+    if (someLeft)
+        juce::Timer::callAfterDelay (10, [weak, shownUpTo] { cleanUpOnMessageThread (weak, shownUpTo); });
 }
 
 bool EngineSlot::waitForEarlierReaders (Shared& s, int waitMilliseconds)
@@ -87,22 +89,23 @@ bool EngineSlot::waitForEarlierReaders (Shared& s, int waitMilliseconds)
     return true;
 }
 
-bool EngineSlot::destroyUnused (Shared& s, bool includingInterface, int waitMilliseconds)
+bool EngineSlot::destroyUnused (Shared& s, std::uint64_t shownUpTo, int waitMilliseconds)
 {
-    auto keep = [&] (const TrellaDSP* engine)
+    // Under retiredLock.
+    auto mayGo = [&] (const Shared::Retired& r)
     {
-        return ! includingInterface &&
-               (engine == s.interfaceEngine.load() ||
-                std::find (s.leftByInterface.begin(), s.leftByInterface.end(), engine) != s.leftByInterface.end());
+        const bool shown = std::find (s.shownToInterface.begin(), s.shownToInterface.end(), r.engine.get()) !=
+                           s.shownToInterface.end();
+        return ! shown || r.sequence <= shownUpTo;
     };
 
     const std::scoped_lock disposing (s.disposeLock);
     std::vector<const TrellaDSP*> candidates;
     {
         const std::scoped_lock lock (s.retiredLock);
-        for (const auto& engine : s.retired)
-            if (! keep (engine.get()))
-                candidates.push_back (engine.get());
+        for (const auto& r : s.retired)
+            if (mayGo (r))
+                candidates.push_back (r.engine.get());
         if (candidates.empty())
             return ! s.retired.empty();
     }
@@ -115,12 +118,18 @@ bool EngineSlot::destroyUnused (Shared& s, bool includingInterface, int waitMill
         const std::scoped_lock lock (s.retiredLock);
         if (readersDone)
         {
-            for (auto& engine : s.retired)
-                if (std::find (candidates.begin(), candidates.end(), engine.get()) != candidates.end() &&
-                    ! keep (engine.get()))
-                    doomed.push_back (std::move (engine));
+            for (auto& r : s.retired)
+                if (std::find (candidates.begin(), candidates.end(), r.engine.get()) != candidates.end() && mayGo (r))
+                {
+                    s.shownToInterface.erase (
+                        std::remove (s.shownToInterface.begin(), s.shownToInterface.end(), r.engine.get()),
+                        s.shownToInterface.end());
+                    doomed.push_back (std::move (r.engine));
+                }
 
-            s.retired.erase (std::remove (s.retired.begin(), s.retired.end(), nullptr), s.retired.end());
+            s.retired.erase (std::remove_if (s.retired.begin(), s.retired.end(),
+                                             [] (const Shared::Retired& r) { return r.engine == nullptr; }),
+                             s.retired.end());
         }
 
         if (! s.retired.empty())
@@ -136,9 +145,10 @@ void EngineSlot::clear()
     std::vector<std::unique_ptr<TrellaDSP>> doomed;
 
     const std::scoped_lock lock (shared->retiredLock);
-    shared->interfaceEngine.store (nullptr);
-    shared->leftByInterface.clear();
-    doomed.swap (shared->retired);
+    shared->shownToInterface.clear();
+    for (auto& r : shared->retired)
+        doomed.push_back (std::move (r.engine));
+    shared->retired.clear();
 }
 
 TrellaDSP* EngineSlot::get() const noexcept
@@ -148,36 +158,23 @@ TrellaDSP* EngineSlot::get() const noexcept
 
 TrellaDSP* EngineSlot::getForInterface() const
 {
-    // Counted like a Reader, so that an engine retired meanwhile is seen as the interface's.
+    // Counted like a Reader, so that a disposer that retired this engine meanwhile sees it as shown.
     auto& readers = Reader::enter (*this);
     auto* engine = shared->current.load();
-    auto* previous = shared->interfaceEngine.load();
-
-    if (previous != engine)
+    if (engine != nullptr)
     {
-        // The message in progress may still be re-binding the interface away from `previous`: that
-        // engine stays until a message posted now has run.
-        {
-            const std::scoped_lock lock (shared->retiredLock);
-            if (previous != nullptr)
-                shared->leftByInterface.push_back (previous);
-            shared->interfaceEngine.store (engine);
-        }
-        postCleanUp();
+        const std::scoped_lock lock (shared->retiredLock);
+        auto& shown = shared->shownToInterface;
+        if (std::find (shown.begin(), shown.end(), engine) == shown.end())
+            shown.push_back (engine);
     }
-
     readers.fetch_sub (1);
     return engine;
 }
 
 void EngineSlot::detachInterface()
 {
-    {
-        const std::scoped_lock lock (shared->retiredLock);
-        shared->interfaceEngine.store (nullptr);
-        shared->leftByInterface.clear();
-    }
-    destroyUnused (*shared, true, readerWaitMilliseconds);
+    destroyUnused (*shared, std::numeric_limits<std::uint64_t>::max(), readerWaitMilliseconds);
 }
 
 size_t EngineSlot::getNumRetired() const

@@ -3,6 +3,7 @@
 #include "engine/TrellaDSP.h"
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -15,16 +16,18 @@
     twice and waits each time for the readers of the epoch it left, so Readers that start meanwhile
     (and can only see the current engine) never hold it up.
 
-    The interface (message thread) takes the engine with getForInterface() and keeps the plain
-    pointer until it takes the engine again or detaches. The rule for a replaced (retired) engine:
+    The interface (message thread) takes the engine with getForInterface(). The rule for a replaced
+    (retired) engine:
 
     - It is never destroyed while a Reader uses it.
-    - The engine the interface holds is destroyed on the message thread only, after every message
-      posted before the interface took the next engine (or at once when the interface detaches):
-      the interface, which re-binds through a posted message, never sees a destroyed engine.
-    - Every other retired engine is destroyed by disposeRetired() (or the next replace) on the
-      calling thread, at once. So an offline render, or a host whose message loop does not run,
-      keeps at most the interface's engine besides the current one, however often it rebuilds.
+    - An engine that was ever handed to the interface is destroyed on the message thread only, by
+      the clean-up message that disposeRetired() posts after its retirement (so after the message
+      that re-binds the interface, which the processor posts first), or at once when the interface
+      detaches: the interface never sees a destroyed engine.
+    - Every other retired engine is destroyed by replace() or disposeRetired() on the calling thread,
+      at once. So an offline render, or a host whose message loop does not run, keeps no engine
+      besides the current one and those the interface had already been shown, however often it
+      rebuilds.
 */
 class EngineSlot
 {
@@ -48,8 +51,8 @@ public:
     /** The current engine: for the message thread, or for code that holds a Reader. */
     TrellaDSP* get() const noexcept;
 
-    /** Message thread: the current engine, which the interface may keep using until it calls this
-        again or detachInterface().
+    /** Message thread: the current engine, which the interface may keep using until the clean-up
+        after its retirement has run, or until detachInterface().
     */
     TrellaDSP* getForInterface() const;
 
@@ -90,21 +93,26 @@ private:
         std::atomic<int> epoch{ 0 };
         std::mutex disposeLock; // one disposer at a time; never taken on the audio thread
         std::atomic<TrellaDSP*> current{ nullptr };
-        std::atomic<TrellaDSP*> interfaceEngine{ nullptr };
-        mutable std::mutex retiredLock; // never taken on the audio thread; guards the two lists
-        std::vector<std::unique_ptr<TrellaDSP>> retired;
-        std::vector<TrellaDSP*> leftByInterface; // until the message that left them is over
+        mutable std::mutex retiredLock; // never taken on the audio thread; guards what follows
+        struct Retired
+        {
+            std::unique_ptr<TrellaDSP> engine;
+            std::uint64_t sequence; // the count of retirements when it was retired
+        };
+        std::vector<Retired> retired;
+        std::vector<const TrellaDSP*> shownToInterface; // engines handed to the interface, not yet destroyed
+        std::uint64_t retirements = 0;
     };
 
-    /** Destroys the retired engines that, unless `includingInterface`, the interface does not hold
-        or has just left, once every Reader that started before has finished (waiting at most
-        `waitMilliseconds`). Returns whether some retired engines are left.
+    /** Destroys the retired engines never shown to the interface, and those shown to it that were
+        retired as retirement number `shownUpTo` or earlier, once every Reader that started before
+        has finished (waiting at most `waitMilliseconds`). Returns whether some retired engines are left.
     */
-    static bool destroyUnused (Shared& shared, bool includingInterface, int waitMilliseconds);
+    static bool destroyUnused (Shared& shared, std::uint64_t shownUpTo, int waitMilliseconds);
 
     /** Flips the epoch twice, each time waiting for the Readers of the epoch left behind. */
     static bool waitForEarlierReaders (Shared& shared, int waitMilliseconds);
-    static void cleanUpOnMessageThread (const std::weak_ptr<Shared>& shared);
+    static void cleanUpOnMessageThread (const std::weak_ptr<Shared>& shared, std::uint64_t shownUpTo);
     void postCleanUp() const;
 
     std::shared_ptr<Shared> shared;

@@ -50,19 +50,18 @@ namespace
         return noise;
     }
 
+    std::unique_ptr<juce::LV2PluginFormat> format; // made in main, gone before JUCE shuts down
+
     juce::LV2PluginFormat& lv2Format()
     {
-        static const juce::ScopedJuceInitialiser_GUI juce;
-        static juce::LV2PluginFormat format;
-        static const bool searched = [&]
+        if (format == nullptr)
         {
+            format = std::make_unique<juce::LV2PluginFormat>();
             // Our bundle from the build, the peer from the system's LV2 folder.
             const auto ours = juce::File (KRO_LV2_DIR).getParentDirectory().getFullPathName();
-            format.searchPathsForPlugins (juce::FileSearchPath (ours + ";/usr/lib/lv2"), false, false);
-            return true;
-        }();
-        juce::ignoreUnused (searched);
-        return format;
+            format->searchPathsForPlugins (juce::FileSearchPath (ours + ";/usr/lib/lv2"), false, false);
+        }
+        return *format;
     }
 
     std::unique_ptr<juce::AudioPluginInstance> load (const juce::String& uri)
@@ -234,13 +233,21 @@ namespace
 
 int main (int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i)
-        if (juce::String (argv[i]).startsWith ("--blocks="))
-            return processCountedBlocks (juce::String (argv[i]).endsWith ("ours"));
+    const juce::ScopedJuceInitialiser_GUI juceRunning;
+    int result = 0;
 
-    benchmark::Initialize (&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks (&reporter);
-    benchmark::Shutdown();
-    return 0;
+    if (argc > 1 && juce::String (argv[1]).startsWith ("--blocks="))
+    {
+        result = processCountedBlocks (juce::String (argv[1]).endsWith ("ours"));
+    }
+    else
+    {
+        benchmark::Initialize (&argc, argv);
+        RatioReporter reporter;
+        benchmark::RunSpecifiedBenchmarks (&reporter);
+        benchmark::Shutdown();
+    }
+
+    format.reset();
+    return result;
 }

@@ -147,7 +147,7 @@ namespace
         EXPECT_EQ (p.dsp.getNumRetired(), 0u);
     }
 
-    TEST (EngineRetirement, TheWindowsEngineStaysUntilTheWindowMovesOnAndNoOtherPilesUp)
+    TEST (EngineRetirement, TheWindowsEngineStaysForTheMessageThreadAndNoOtherPilesUp)
     {
         Processor p;
         auto* shown = p.getEngine(); // what an open window holds
@@ -157,9 +157,8 @@ namespace
         EXPECT_EQ (p.dsp.getNumRetired(), 1u);
         EXPECT_EQ (shown->getSampleRate(), 44100.0); // still alive (the sanitizer builds would object)
 
-        // The window takes the new engine in a message; the old one goes once that message is over.
+        // Once the message loop runs, the clean-up posted after the window's re-binding frees it.
         auto* current = p.getEngine();
-        EXPECT_EQ (p.dsp.getNumRetired(), 1u);
         EXPECT_TRUE (pumpMessagesUntil ([&] { return p.dsp.getNumRetired() == 0; }));
         EXPECT_EQ (p.getEngine(), current);
     }
