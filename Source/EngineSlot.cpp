@@ -2,6 +2,10 @@
 
 #include <juce_events/juce_events.h>
 
+#include <algorithm>
+#include <limits>
+#include <thread>
+
 EngineSlot::EngineSlot()
     : shared (std::make_shared<Shared>())
 {
@@ -19,42 +23,120 @@ void EngineSlot::replace (std::unique_ptr<TrellaDSP> fresh)
     if (previous != nullptr)
     {
         const std::scoped_lock lock (shared->retiredLock);
-        shared->retired.emplace_back (previous);
+        shared->retired.push_back ({ std::unique_ptr<TrellaDSP> (previous), ++shared->retirements });
     }
+
+    destroyUnused (*shared, 0, readerWaitMilliseconds);
 }
 
 void EngineSlot::disposeRetired()
 {
+    // Readers are short (a setter call, a block); the host does not process while it prepares.
+    destroyUnused (*shared, 0, readerWaitMilliseconds);
+
+    if (getNumRetired() > 0)
+        postCleanUp();
+}
+
+void EngineSlot::postCleanUp() const
+{
     if (juce::MessageManager::getInstanceWithoutCreating() == nullptr)
-    {
-        destroyRetiredWhenUnused (shared);
         return;
+
+    std::uint64_t upTo = 0;
+    {
+        const std::scoped_lock lock (shared->retiredLock);
+        upTo = shared->retirements;
     }
-
-    juce::MessageManager::callAsync ([weak = std::weak_ptr<Shared> (shared)] { cleanUpOnMessageThread (weak); });
+    juce::MessageManager::callAsync ([weak = std::weak_ptr<Shared> (shared), upTo]
+                                     { cleanUpOnMessageThread (weak, upTo); });
 }
 
-void EngineSlot::cleanUpOnMessageThread (const std::weak_ptr<Shared>& weak)
+void EngineSlot::cleanUpOnMessageThread (const std::weak_ptr<Shared>& weak, std::uint64_t shownUpTo)
 {
-    // While a reader still uses a retired engine, look again a little later.
-    if (auto s = weak.lock(); s != nullptr && destroyRetiredWhenUnused (s))
-        juce::Timer::callAfterDelay (10, [weak] { cleanUpOnMessageThread (weak); });
-}
+    auto s = weak.lock();
+    if (s == nullptr)
+        return;
 
-bool EngineSlot::destroyRetiredWhenUnused (const std::shared_ptr<Shared>& s)
-{
-    std::vector<std::unique_ptr<TrellaDSP>> doomed;
+    // The message thread waits only briefly; engines still in a Reader's hands are looked at again
+    // a little later.
+    constexpr int briefWaitMilliseconds = 2;
+    destroyUnused (*s, shownUpTo, briefWaitMilliseconds);
 
+    bool someLeft = false;
     {
         const std::scoped_lock lock (s->retiredLock);
-        if (s->readers.load() == 0)
-            doomed.swap (s->retired);
+        for (const auto& r : s->retired)
+            someLeft = someLeft || r.sequence <= shownUpTo;
+    }
+    if (someLeft)
+        juce::Timer::callAfterDelay (10, [weak, shownUpTo] { cleanUpOnMessageThread (weak, shownUpTo); });
+}
 
-        if (! s->retired.empty())
+bool EngineSlot::waitForEarlierReaders (Shared& s, int waitMilliseconds)
+{
+    const auto deadline = juce::Time::getMillisecondCounter() + (juce::uint32) waitMilliseconds;
+    for (int flip = 0; flip < 2; ++flip)
+    {
+        const int left = s.epoch.fetch_xor (1);
+        while (s.readers[left].load() != 0)
+        {
+            if (juce::Time::getMillisecondCounter() >= deadline)
+                return false;
+            std::this_thread::yield();
+        }
+    }
+    return true;
+}
+
+bool EngineSlot::destroyUnused (Shared& s, std::uint64_t shownUpTo, int waitMilliseconds)
+{
+    // Under retiredLock.
+    auto mayGo = [&] (const Shared::Retired& r)
+    {
+        const bool shown = std::find (s.shownToInterface.begin(), s.shownToInterface.end(), r.engine.get()) !=
+                           s.shownToInterface.end();
+        return ! shown || r.sequence <= shownUpTo;
+    };
+
+    const std::scoped_lock disposing (s.disposeLock);
+    std::vector<const TrellaDSP*> candidates;
+    {
+        const std::scoped_lock lock (s.retiredLock);
+        for (const auto& r : s.retired)
+            if (mayGo (r))
+                candidates.push_back (r.engine.get());
+        if (candidates.empty())
+            return ! s.retired.empty();
+    }
+
+    // Every candidate was retired before this point, so a Reader that starts later cannot hold one.
+    const bool readersDone = waitForEarlierReaders (s, waitMilliseconds);
+
+    std::vector<std::unique_ptr<TrellaDSP>> doomed;
+    {
+        const std::scoped_lock lock (s.retiredLock);
+        if (readersDone)
+        {
+            for (auto& r : s.retired)
+                if (std::find (candidates.begin(), candidates.end(), r.engine.get()) != candidates.end() && mayGo (r))
+                {
+                    s.shownToInterface.erase (
+                        std::remove (s.shownToInterface.begin(), s.shownToInterface.end(), r.engine.get()),
+                        s.shownToInterface.end());
+                    doomed.push_back (std::move (r.engine));
+                }
+
+            s.retired.erase (std::remove_if (s.retired.begin(), s.retired.end(),
+                                             [] (const Shared::Retired& r) { return r.engine == nullptr; }),
+                             s.retired.end());
+        }
+
+        if (! s.retired.empty())
             return true;
     }
 
-    return false; // the engines in `doomed` are destroyed here, outside the lock
+    return false; // the engines in `doomed` are destroyed here, outside the locks
 }
 
 void EngineSlot::clear()
@@ -63,12 +145,36 @@ void EngineSlot::clear()
     std::vector<std::unique_ptr<TrellaDSP>> doomed;
 
     const std::scoped_lock lock (shared->retiredLock);
-    doomed.swap (shared->retired);
+    shared->shownToInterface.clear();
+    for (auto& r : shared->retired)
+        doomed.push_back (std::move (r.engine));
+    shared->retired.clear();
 }
 
 TrellaDSP* EngineSlot::get() const noexcept
 {
     return shared->current.load();
+}
+
+TrellaDSP* EngineSlot::getForInterface() const
+{
+    // Counted like a Reader, so that a disposer that retired this engine meanwhile sees it as shown.
+    auto& readers = Reader::enter (*this);
+    auto* engine = shared->current.load();
+    if (engine != nullptr)
+    {
+        const std::scoped_lock lock (shared->retiredLock);
+        auto& shown = shared->shownToInterface;
+        if (std::find (shown.begin(), shown.end(), engine) == shown.end())
+            shown.push_back (engine);
+    }
+    readers.fetch_sub (1);
+    return engine;
+}
+
+void EngineSlot::detachInterface()
+{
+    destroyUnused (*shared, std::numeric_limits<std::uint64_t>::max(), readerWaitMilliseconds);
 }
 
 size_t EngineSlot::getNumRetired() const
@@ -77,11 +183,18 @@ size_t EngineSlot::getNumRetired() const
     return shared->retired.size();
 }
 
-EngineSlot::Reader::Reader (const EngineSlot& slot) noexcept
-    : readers (slot.shared->readers)
+std::atomic<int>& EngineSlot::Reader::enter (const EngineSlot& slot) noexcept
 {
-    // Announce first, then load: a retirement that happens after this load waits for us.
+    // Count first, then load the engine: a disposer that has not seen the count yet retired its
+    // engines before this load, so this Reader gets the current one.
+    auto& readers = slot.shared->readers[slot.shared->epoch.load()];
     readers.fetch_add (1);
+    return readers;
+}
+
+EngineSlot::Reader::Reader (const EngineSlot& slot) noexcept
+    : readers (enter (slot))
+{
     engine = slot.shared->current.load();
 }
 

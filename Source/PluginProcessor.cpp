@@ -231,7 +231,16 @@ void KroTrellaAudioProcessor::setCurrentProgram (int)
 
 juce::AudioProcessorEditor* KroTrellaAudioProcessor::createEditor()
 {
-    return new KroTrellaAudioProcessorEditor (*this);
+    auto* editor = new KroTrellaAudioProcessorEditor (*this);
+    editor->addComponentListener (this);
+    return editor;
+}
+
+void KroTrellaAudioProcessor::componentBeingDeleted (juce::Component&)
+{
+    // The window is gone (this runs after the editor's own destructor): retired engines need not
+    // wait for it any more.
+    dsp.detachInterface();
 }
 
 //==============================================================================

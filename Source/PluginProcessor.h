@@ -14,7 +14,7 @@
 /** The plug-in: owns the equaliser engine, exposes its 23 parameters to the host and routes
     changes both ways, hands every block to the engine and saves the parameter set.
 */
-class KroTrellaAudioProcessor : public juce::AudioProcessor
+class KroTrellaAudioProcessor : public juce::AudioProcessor, private juce::ComponentListener
 {
 public:
     /** One host parameter. Its value is the normalised value of the engine's value laws, kept as
@@ -82,8 +82,10 @@ public:
     */
     void ResetDSPclass (float sampleRate, int samplesPerBlock);
 
-    /** The current engine (message thread, or with a reader of `dsp`). */
-    TrellaDSP* getEngine() const noexcept { return dsp.get(); }
+    /** Message thread: the current engine, for the interface. It stays alive until the interface
+        asks again (after a rebuild, through a posted message) or the editor goes away; see EngineSlot.
+    */
+    TrellaDSP* getEngine() const { return dsp.getForInterface(); }
 
     /** Installs the callback run right after the engine has been replaced. It runs on the thread
         that prepares the processor, which need not be the message thread; the previous engine stays
@@ -106,6 +108,7 @@ public:
 
 private:
     void routeParameterChange (const juce::String& id, float value);
+    void componentBeingDeleted (juce::Component& editor) override;
     void bindEngine (TrellaDSP& engine);
     void forwardChangeGesture (int index, bool starting);
 

@@ -2,6 +2,10 @@
 // form II biquads per channel in one tight loop, about the least any chain of this shape costs.
 // Run: build/bench/KroTrellaBench   (figures are in nanoseconds per stereo sample pair)
 
+#include "engine/AlignedFloats.h"
+#include "engine/DirectFir.h"
+#include "engine/PreampStage.h"
+#include "engine/StereoFft.h"
 #include "engine/TrellaDSP.h"
 
 #include <benchmark/benchmark.h>
@@ -11,6 +15,7 @@
 namespace
 {
     constexpr double sampleRate = 44100.0;
+    constexpr int preampN1073 = 1; // the longest of the responses
 
     void fillNoise (juce::AudioBuffer<float>& buffer)
     {
@@ -42,19 +47,6 @@ namespace
         }
     }
 
-    /** Lets the convolution prepare the chosen response on its own thread and finish its fades. */
-    void settlePreamp (TrellaDSP& engine, int blockSize)
-    {
-        juce::AudioBuffer<float> silence (2, blockSize);
-        for (int i = 0; i < 4 * 44100 / blockSize + 40; ++i)
-        {
-            silence.clear();
-            engine.Process (silence);
-            if (i % 8 == 0)
-                juce::Thread::sleep (5);
-        }
-    }
-
     /** Processes the same block over and over through the engine and reports the cost per pair. */
     void measureEngine (benchmark::State& state, TrellaDSP& engine, int blockSize)
     {
@@ -71,20 +63,82 @@ namespace
         reportPerPair (state, blockSize);
     }
 
-    /** The whole chain with meters and analyser fed; range(1) selects the preamp (0 = "Neutral"). */
+    /** The whole chain with meters and analyser fed; range(1) selects the preamp (0 = "Neutral"),
+        range(2) is the sample rate. A response chosen before the first block plays at once.
+    */
     void TrellaProcess (benchmark::State& state)
     {
         const int blockSize = (int) state.range (0);
-        TrellaDSP engine (sampleRate, blockSize);
+        TrellaDSP engine ((double) state.range (2), blockSize);
         configureFullChain (engine);
-        if (state.range (1) != 0)
-        {
-            engine.setPreampType ((int) state.range (1));
-            settlePreamp (engine, blockSize);
-        }
+        engine.setPreampType ((int) state.range (1));
         measureEngine (state, engine, blockSize);
     }
-    BENCHMARK (TrellaProcess)->ArgsProduct ({ { 64, 256, 512, 1024 }, { 0, 1 } })->ArgNames ({ "block", "preamp" });
+    BENCHMARK (TrellaProcess)
+        ->ArgsProduct ({ { 64, 256, 512, 1024 }, { 0, preampN1073 }, { 44100, 96000 } })
+        ->ArgNames ({ "block", "preamp", "rate" });
+
+    /** The preamp stage alone with N1073 chosen, at range(1) Hz. */
+    void PreampStageAlone (benchmark::State& state)
+    {
+        const int blockSize = (int) state.range (0);
+        const juce::ScopedNoDenormals noDenormals; // as the engine runs it
+        PreampStage preamp ((double) state.range (1), blockSize);
+        preamp.select (preampN1073);
+        juce::AudioBuffer<float> buffer (2, blockSize);
+        fillNoise (buffer);
+
+        for (auto _ : state)
+        {
+            preamp.process (buffer.getWritePointer (0), buffer.getWritePointer (1), blockSize, true);
+            benchmark::ClobberMemory();
+            buffer.applyGain (0.5f);
+        }
+        reportPerPair (state, blockSize);
+        state.SetLabel (DirectFir::instructionSetName());
+    }
+    BENCHMARK (PreampStageAlone)->ArgsProduct ({ { 64, 512 }, { 44100, 96000 } })->ArgNames ({ "block", "rate" });
+
+    /** What the convolution is made of: a direct filter of range(0) taps over both channels (the
+        whole response at 44.1 kHz is 427 taps, at 96 kHz 930), ...
+    */
+    void DirectFirBothChannels (benchmark::State& state)
+    {
+        const int taps = (int) state.range (0), blockSize = 512;
+        std::vector<float> response ((size_t) taps, 0.01f), input ((size_t) (taps + blockSize + DirectFir::readAhead));
+        std::vector<float> output ((size_t) blockSize);
+        const auto kernel = DirectFir::kernelForThisMachine();
+
+        for (auto _ : state)
+        {
+            for (int channel = 0; channel < 2; ++channel)
+                kernel (response.data(), taps, input.data() + taps, output.data(), blockSize);
+            benchmark::DoNotOptimize (output.data());
+            benchmark::ClobberMemory();
+        }
+        reportPerPair (state, blockSize);
+        state.SetLabel (DirectFir::instructionSetName());
+    }
+    BENCHMARK (DirectFirBothChannels)->Arg (32)->Arg (64)->Arg (128)->Arg (428)->Arg (930);
+
+    /** ... and a forward plus an inverse FFT of range(0) points, which carries both channels of
+        range(0) / 2 samples.
+    */
+    void StereoFftRoundTrip (benchmark::State& state)
+    {
+        const int size = (int) state.range (0);
+        StereoFft fft (size);
+        AlignedFloats re ((size_t) size), im ((size_t) size);
+
+        for (auto _ : state)
+        {
+            fft.forward (re.data(), im.data());
+            fft.inverse (re.data(), im.data());
+            benchmark::ClobberMemory();
+        }
+        reportPerPair (state, size / 2);
+    }
+    BENCHMARK (StereoFftRoundTrip)->Arg (64)->Arg (128)->Arg (256);
 
     /** The filters alone: equaliser on, analyser off, preamp "Neutral" (the meters still run). */
     void TrellaProcessFiltersOnly (benchmark::State& state)

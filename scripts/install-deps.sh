@@ -13,10 +13,12 @@ packages=(
     libgl-dev libglu1-mesa-dev
     libflac-dev libvorbis-dev libogg-dev libpng-dev libjpeg-dev zlib1g-dev
     # tests and benchmarks
-    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    googletest libgtest-dev libgmock-dev libbenchmark-dev valgrind
     # running the GUI and the plug-ins headless
     xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2 libgl1-mesa-dri
     lilv-utils
+    # the peer the equaliser is benchmarked against (bench/PeerBench.cpp); hosted, never linked
+    lsp-plugins-lv2
     # formatting
     clang-format
 )

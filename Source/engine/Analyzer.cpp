@@ -14,7 +14,14 @@ Analyzer::Analyzer (double sampleRate)
 {
     path.preallocateSpace (reservedPathElements);
     roundedPath.preallocateSpace (reservedPathElements);
-    startTimerHz (25);
+}
+
+void Analyzer::parentHierarchyChanged()
+{
+    if (getParentComponent() != nullptr)
+        startTimerHz (25);
+    else
+        stopTimer();
 }
 
 Analyzer::~Analyzer()

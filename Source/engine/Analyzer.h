@@ -53,9 +53,13 @@ public:
     void clear() noexcept;
 
     /** Message thread: analyses a waiting frame, if any, advances the peak hold, and repaints if the
-        picture changed; the timer calls it 25 times a second.
+        picture changed; the timer calls it 25 times a second while the analyser is part of a window
+        (added to a parent component). An analyser that is not shown runs no timer, so an engine
+        nobody shows can be destroyed on any thread.
     */
     void update();
+
+    void parentHierarchyChanged() override;
 
     /** The smallest movement of the curve, in pixels, that is drawn. */
     static constexpr float visibleChangePixels = 0.05f;

@@ -25,7 +25,7 @@ public:
     void prepare (float rate, float attackMs, float releaseMs) noexcept
     {
         sampleRate = rate;
-        envelope = input = 0.0f;
+        envelope = 0.0f;
         setTimes (attackMs, releaseMs);
     }
 
@@ -47,11 +47,15 @@ public:
 
     inline float process (float x, Coefficients c) noexcept
     {
-        input = x;
         const float coefficient = x > envelope ? c.attack : c.release;
         envelope = x + (envelope - x) * coefficient;
         return envelope;
     }
+
+    /** Audio thread: for code that runs several followers side by side with the same arithmetic
+        as `process` and hands the envelope back afterwards.
+    */
+    void setEnvelope (float value) noexcept { envelope = value; }
 
     /** Audio thread: clears a value that is not finite, which would otherwise stay for good. */
     void resetIfNotFinite() noexcept
@@ -65,7 +69,6 @@ public:
 
 private:
     float envelope = 0.0f; // audio thread
-    float input = 0.0f;    // audio thread
     std::atomic<float> attack{ 0.0f }, release{ 0.0f };
     float sampleRate = 44100.0f;
 };

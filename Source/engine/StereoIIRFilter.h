@@ -55,6 +55,7 @@ public:
     bool resetIfNotFinite() noexcept;
 
     const BiquadCoefficients& getCoefficients() const noexcept { return coefficients; }
+    const PairCoefficients& getPairCoefficients() const noexcept { return pairCoefficients; }
     double getSampleRate() const noexcept { return sampleRate; }
 
     PairState state;

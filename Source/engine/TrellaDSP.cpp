@@ -1,8 +1,10 @@
 #include "TrellaDSP.h"
 
+#include "FollowerQuad.h"
 #include "IR_list.h"
 
 #include <cmath>
+#include <utility>
 
 static_assert (TrellaDSP::numPreampTypes == std::tuple_size_v<decltype (IR_list)>, "one preamp index per list entry");
 
@@ -40,7 +42,8 @@ namespace
 } // namespace
 
 TrellaDSP::TrellaDSP (double rate, int size)
-    : sampleRate (usableSampleRate (rate))
+    : chainKernels (chainKernelsForThisMachine())
+    , sampleRate (usableSampleRate (rate))
     , blockSize (juce::jmax (1, size))
     , preamp (sampleRate, blockSize)
     , hiPass (sampleRate)
@@ -547,91 +550,89 @@ void TrellaDSP::endBlock() noexcept
         follower->resetIfNotFinite();
 }
 
+namespace chainSse2
+{
+#include "ChainKernel.inl"
+} // namespace chainSse2
+
+#pragma GCC push_options
+#pragma GCC target("avx2,fma")
+namespace chainAvx2
+{
+#include "ChainKernel.inl"
+} // namespace chainAvx2
+#pragma GCC pop_options
+
+const TrellaDSP::ChainKernels& TrellaDSP::chainKernelsForThisMachine()
+{
+    static const ChainKernels table = []
+    {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports ("avx2") && __builtin_cpu_supports ("fma") ? chainAvx2::kernels()
+                                                                                 : chainSse2::kernels();
+    }();
+    return table;
+}
+
 template <bool stereo, bool eqOn>
 void TrellaDSP::runChain (float* left, float* right, int numSamples) noexcept
 {
-    // The sections that run before the level stage, in chain order.
-    StereoIIRFilter* stages[1 + numBands];
+    // The sections that run, in chain order. The output level sits just before the low-pass; when
+    // that runs, the level is folded into its feed-forward coefficients (the same arithmetic, one
+    // multiplication less per sample).
+    ChainStage chain[maxStages];
+    StereoIIRFilter* sources[maxStages];
     int numStages = 0;
+    auto outputGain = SamplePair::both (applied.levelGain);
 
-    if (applied.hiPassRuns)
-        stages[numStages++] = &hiPass;
-
-    for (int b = 0; b < numBands; ++b)
-        if (applied.bandRuns[b])
-            stages[numStages++] = &band[b];
-
-    const auto level = SamplePair::both (applied.levelGain);
-    const bool loPassRuns = applied.loPassRuns;
-
-    const bool feedAnalyzer = showAnalyzer.load (std::memory_order_relaxed) && analyzer != nullptr;
-    const bool tapBefore = feedAnalyzer && analyzerPreEQ.load (std::memory_order_relaxed);
-    const bool tapAfter = feedAnalyzer && ! tapBefore;
-
-    const auto inLeftCoefficients = inLeftFollower.loadCoefficients();
-    const auto inRightCoefficients = inRightFollower.loadCoefficients();
-    const auto outLeftCoefficients = outLeftFollower.loadCoefficients();
-    const auto outRightCoefficients = outRightFollower.loadCoefficients();
-    const auto phaseCoefficients = phaseFollower.loadCoefficients();
-
-    float inLeft = 0.0f, inRight = 0.0f, outLeft = 0.0f, outRight = 0.0f, phase = 0.0f;
-
-    for (int i = 0; i < numSamples; ++i)
+    auto add = [&] (StereoIIRFilter& section)
     {
-        float l = left[i];
-        float r = stereo ? right[i] : l;
+        sources[numStages] = &section;
+        chain[numStages++] = { section.getPairCoefficients(), section.state };
+    };
 
-        if (tapBefore)
-            analyzer->pushSample (l + r);
-
-        inLeft = inLeftFollower.process (std::abs (l), inLeftCoefficients);
-        inRight = inRightFollower.process (std::abs (r), inRightCoefficients);
-
-        // With the equaliser off the output meters fall to silence while the audio passes.
-        float outLeftInput = 1.0e-8f, outRightInput = 1.0e-8f;
-
-        if constexpr (eqOn)
+    if constexpr (eqOn)
+    {
+        if (applied.hiPassRuns)
+            add (hiPass);
+        for (int b = 0; b < numBands; ++b)
+            if (applied.bandRuns[b])
+                add (band[b]);
+        if (applied.loPassRuns)
         {
-            auto pair = SamplePair::of (l, r);
-
-            for (int s = 0; s < numStages; ++s)
-                pair = stages[s]->process (pair);
-
-            pair = pair * level;
-
-            if (loPassRuns)
-                pair = loPass.process (pair);
-
-            l = (float) pair.left();
-            r = (float) pair.right();
-            outLeftInput = std::abs (l);
-            outRightInput = std::abs (r);
-        }
-
-        if (tapAfter)
-            analyzer->pushSample (l + r);
-
-        outLeft = outLeftFollower.process (outLeftInput, outLeftCoefficients);
-        outRight = outRightFollower.process (outRightInput, outRightCoefficients);
-
-        // How different the two channels leaving the engine are, relative to their level.
-        const float sum = outLeft + outRight;
-        const float scale = sum < 0.001f ? 0.0f : 1.0f / (sum + 1.0e-8f);
-        phase = phaseFollower.process (std::abs ((l - r) * scale), phaseCoefficients);
-
-        if constexpr (eqOn)
-        {
-            left[i] = l;
-            if constexpr (stereo)
-                right[i] = r;
+            add (loPass);
+            auto& c = chain[numStages - 1].coefficients;
+            c.b0 = c.b0 * outputGain;
+            c.b1 = c.b1 * outputGain;
+            c.b2 = c.b2 * outputGain;
+            outputGain = SamplePair::both (1.0);
         }
     }
 
-    meterValues.inLeft.store (inLeft, std::memory_order_relaxed);
-    meterValues.inRight.store (inRight, std::memory_order_relaxed);
-    meterValues.outLeft.store (outLeft, std::memory_order_relaxed);
-    meterValues.outRight.store (outRight, std::memory_order_relaxed);
-    meterValues.phase.store (juce::jlimit (0.0f, 1.0f, phase), std::memory_order_relaxed);
+    const bool feedAnalyzer = showAnalyzer.load (std::memory_order_relaxed) && analyzer != nullptr;
+    const bool before = feedAnalyzer && analyzerPreEQ.load (std::memory_order_relaxed);
+
+    BlockContext block{ left,
+                        right,
+                        numSamples,
+                        chain,
+                        outputGain,
+                        before ? analyzer.get() : nullptr,
+                        feedAnalyzer && ! before ? analyzer.get() : nullptr,
+                        { &inLeftFollower, &inRightFollower, &outLeftFollower, &outRightFollower },
+                        &phaseFollower,
+                        {},
+                        0.0f };
+    chainKernels.rows[stereo ? 1 : 0][eqOn ? 1 : 0][(size_t) numStages](block);
+
+    meterValues.inLeft.store (block.latest[0], std::memory_order_relaxed);
+    meterValues.inRight.store (block.latest[1], std::memory_order_relaxed);
+    meterValues.outLeft.store (block.latest[2], std::memory_order_relaxed);
+    meterValues.outRight.store (block.latest[3], std::memory_order_relaxed);
+    meterValues.phase.store (juce::jlimit (0.0f, 1.0f, block.phase), std::memory_order_relaxed);
+
+    for (int s = 0; s < numStages; ++s)
+        sources[s]->state = chain[s].state;
 }
 
 void TrellaDSP::processSection (float* left, float* right, int numSamples, bool stereo) noexcept

@@ -10,6 +10,7 @@
 
 #include <juce_audio_basics/juce_audio_basics.h>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -215,6 +216,45 @@ private:
     template <bool stereo, bool eqOn>
     void runChain (float* left, float* right, int numSamples) noexcept;
 
+public:
+    // The per-sample loop, compiled for SSE2 and for AVX2 with FMA and chosen at run time; not for
+    // use outside the engine.
+    static constexpr int maxStages = numBands + 2;
+
+    /** A section's coefficients and state, copied for the length of a block. */
+    struct ChainStage
+    {
+        PairCoefficients coefficients;
+        PairState state;
+    };
+
+    /** What the loop over one block needs, and what it hands back (`latest`, `phase`). */
+    struct BlockContext
+    {
+        float* left;
+        float* right;
+        int numSamples;
+        ChainStage* chain;
+        SamplePair outputGain;
+        Analyzer* tapBefore;
+        Analyzer* tapAfter;
+        EnvelopeFollower* levelFollowers[4];
+        EnvelopeFollower* phaseFollower;
+        float latest[4];
+        float phase;
+    };
+
+    struct ChainKernels
+    {
+        using Kernel = void (*) (BlockContext&) noexcept;
+        using Row = std::array<Kernel, maxStages + 1>;
+        Row rows[2][2]; // [stereo][eqOn][number of sections]
+    };
+
+private:
+    static const ChainKernels& chainKernelsForThisMachine();
+
+    const ChainKernels& chainKernels;
     const double sampleRate;
     const int blockSize;
 

@@ -162,4 +162,53 @@ namespace
             editor.reset();
         }
     }
+
+    TEST (Concurrency, RebuildsWithoutAMessageLoopFreeEnginesWhileAudioAndAutomationRun)
+    {
+        // No message is dispatched: retired engines are destroyed on the rebuilding thread, beside
+        // the audio thread and the automation thread that use the engine through Readers.
+        Processor p;
+        p.prepareToPlay (44100.0, 256);
+        std::atomic<bool> stop{ false };
+        std::atomic<int> blocks{ 0 };
+
+        std::thread setters (
+            [&]
+            {
+                juce::Random random (4);
+                while (! stop)
+                    p.getParameters()[random.nextInt (23)]->setValueNotifyingHost (random.nextFloat());
+            });
+
+        std::thread audio (
+            [&]
+            {
+                juce::Random random (5);
+                juce::MidiBuffer midi;
+                juce::AudioBuffer<float> buffer (2, 512);
+                while (! stop)
+                {
+                    signals::fillNoise (buffer, random);
+                    p.processBlock (buffer, midi);
+                    ++blocks;
+                }
+            });
+
+        // Rebuild while audio flows: at least 60 times, and until the audio thread has run 50 blocks.
+        while (blocks.load() == 0)
+            std::this_thread::yield();
+        const double rates[] = { 48000.0, 44100.0, 96000.0 };
+        for (int i = 0; i < 60 || (blocks.load() < 50 && i < 5000); ++i)
+        {
+            p.prepareToPlay (rates[i % 3], 128 << (i % 3));
+            EXPECT_LE (p.dsp.getNumRetired(), 1u); // at most one left to a Reader that was busy
+        }
+
+        stop = true;
+        setters.join();
+        audio.join();
+        p.prepareToPlay (22050.0, 64);
+        EXPECT_EQ (p.dsp.getNumRetired(), 0u);
+        EXPECT_GE (blocks.load(), 50);
+    }
 } // namespace

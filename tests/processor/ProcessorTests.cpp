@@ -1,7 +1,10 @@
 #include "PluginProcessor.h"
+#include "support/MessagePump.h"
 #include "support/Signals.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace
 {
@@ -131,6 +134,47 @@ namespace
         p.prepareToPlay (48000.0, 256);
         EXPECT_NE (p.getEngine(), engine);
         EXPECT_EQ (p.getEngine()->getSampleRate(), 48000.0);
+    }
+
+    // Rebuilds in an offline render or a host whose message loop does not run: no message is
+    // dispatched here, so nothing may wait for the message thread except the window's own engine.
+    TEST (EngineRetirement, RebuildsWithoutAMessageLoopLeaveNoEngineBehind)
+    {
+        Processor p;
+        const double rates[] = { 48000.0, 44100.0, 96000.0 };
+        for (int i = 0; i < 100; ++i)
+            p.prepareToPlay (rates[i % 3], 128 << (i % 2));
+        EXPECT_EQ (p.dsp.getNumRetired(), 0u);
+    }
+
+    TEST (EngineRetirement, TheWindowsEngineStaysForTheMessageThreadAndNoOtherPilesUp)
+    {
+        Processor p;
+        auto* shown = p.getEngine(); // what an open window holds
+        for (int i = 0; i < 100; ++i)
+            p.prepareToPlay (i % 2 == 0 ? 48000.0 : 96000.0, 256);
+
+        EXPECT_EQ (p.dsp.getNumRetired(), 1u);
+        EXPECT_EQ (shown->getSampleRate(), 44100.0); // still alive (the sanitizer builds would object)
+
+        // Once the message loop runs, the clean-up posted after the window's re-binding frees it.
+        auto* current = p.getEngine();
+        EXPECT_TRUE (pumpMessagesUntil ([&] { return p.dsp.getNumRetired() == 0; }));
+        EXPECT_EQ (p.getEngine(), current);
+    }
+
+    TEST (EngineRetirement, AnEngineInAReadersHandsOutlivesTheRebuildAndGoesWithTheNextOne)
+    {
+        Processor p;
+        {
+            const EngineSlot::Reader reader (p.dsp);
+            std::thread device ([&] { p.prepareToPlay (48000.0, 256); });
+            device.join();
+            EXPECT_EQ (p.dsp.getNumRetired(), 1u);
+            EXPECT_EQ (reader->getSampleRate(), 44100.0);
+        }
+        p.prepareToPlay (96000.0, 256);
+        EXPECT_EQ (p.dsp.getNumRetired(), 0u);
     }
 
     TEST (Processor, ANewSampleRateKeepsAllParameterValues)
