@@ -80,6 +80,19 @@ shoot_until() # name check...
     return 1
 }
 
+# Clicks and waits for the check as shoot_until does; a click that a window still busy with its
+# start has not taken is given up to twice more.
+click_until() # scale x y name check...
+{
+    local scale=$1 x=$2 y=$3 name=$4
+    shift 4
+    for _ in 1 2 3; do
+        click_at "$scale" "$x" "$y"
+        shoot_until "$name" "$@" && return 0
+    done
+    return 1
+}
+
 # The colour of a screen pixel as RRGGBB, from the last screenshot of that name.
 pixel() { convert "$shots/e2e-$1.png" -crop "1x1+$2+$3" -depth 8 txt:- | awk 'NR == 2 { print substr($3, 2, 6) }'; }
 
@@ -105,7 +118,7 @@ click_at() # scale(percent) x y, in main-screen coordinates
 expect_size()
 {
     local expected="$(( $2 + 2 * border ))x$(( $3 + title_height + border ))" actual
-    for _ in $(seq 30); do
+    for _ in $(seq 80); do
         actual=$(window_size)
         [ "$actual" = "$expected" ] && break
         sleep 0.1
@@ -126,9 +139,8 @@ shoot normal
 read -r vx vy < <(on_screen 100 30 100)                 # curve area, left of the option panel
 before=$(pixel normal "$vx" "$vy")
 
-click_at 100 765 315                                     # SETTINGS
 veiled() { [ "$(brightness "$(pixel settings "$vx" "$vy")")" -lt $(( $(brightness "$before") / 2 )) ]; }
-if shoot_until settings veiled; then
+if click_until 100 765 315 settings veiled; then         # SETTINGS
     after=$(pixel settings "$vx" "$vy")
     pass "SETTINGS darkens the window with the page's veil ($before -> $after)"
 else
@@ -158,9 +170,8 @@ expect_size "Normal" 800 580
 read -r px py < <(on_screen 100 400 450)                # over the panel's knobs
 shoot help-before
 before=$(pixel help-before "$px" "$py")
-click_at 100 700 315                                     # HELP
 covered() { [ "$(pixel help "$px" "$py")" != "$before" ]; }
-if shoot_until help covered; then
+if click_until 100 700 315 help covered; then           # HELP
     sleep 0.5 # the fade-in ends
     shoot help
     pass "HELP covers the window ($before -> $(pixel help "$px" "$py"))"
@@ -177,15 +188,12 @@ differing() # number of pixels of the page area that differ between two screensh
     convert "$shots/e2e-$2.png" -crop "$page_area" +repage "$work/b.png"
     compare -metric AE -fuzz 5% "$work/a.png" "$work/b.png" null: 2>&1 | awk '{ printf "%d", $1 }' || true
 }
-click_at 100 60 392                                      # the "Main Screen" link
 on_linked_page() { [ "$(differing help help-link)" -gt 2000 ]; }
-shoot_until help-link on_linked_page || true
-click_at 100 720 560                                     # CLOSE
+click_until 100 60 392 help-link on_linked_page || true  # the "Main Screen" link
 closed() { [ "$(pixel help-closed "$px" "$py")" = "$before" ]; }
-shoot_until help-closed closed || true
-click_at 100 700 315                                     # HELP
+click_until 100 720 560 help-closed closed || true       # CLOSE
 on_first_page() { [ "$(differing help help-again)" -lt 100 ]; }
-shoot_until help-again on_first_page || true
+click_until 100 700 315 help-again on_first_page || true # HELP
 moved=$(differing help help-link)
 back=$(differing help help-again)
 if [ "${moved:-0}" -gt 2000 ] && [ "${back:-999999}" -lt 100 ]; then
@@ -196,11 +204,10 @@ fi
 stop_app
 
 start_app about
-click_at 100 700 380                                     # the product logo in the panel
 read -r cx cy < <(on_screen 100 400 200)                # inside the about screen's text box
 read -r kx ky < <(on_screen 100 20 20)                  # its black background, far from the wave
 about_shown() { [ "$(pixel about "$kx" "$ky")" = "000000" ] && [ "$(brightness "$(pixel about "$cx" "$cy")")" -gt 150 ]; }
-shoot_until about about_shown || true
+click_until 100 700 380 about about_shown || true        # the product logo in the panel
 box=$(pixel about "$cx" "$cy")
 corner=$(pixel about "$kx" "$ky")
 if [ "$corner" = "000000" ] && [ "$(brightness "$box")" -gt 150 ]; then
