@@ -1,17 +1,19 @@
 #include "PluginProcessor.h"
 
+#include "ParameterText.h"
 #include "PluginEditor.h"
 #include "PresetDocument.h"
 
 static_assert (numTrellaParams == (size_t) TrellaDSP::numParameters, "one host parameter per engine parameter");
 
 //==============================================================================
-KroTrellaAudioProcessor::KroParameter::KroParameter (const juce::String& id, const juce::String& displayName,
-                                                     int stepCount, int defaultStep)
-    : juce::AudioProcessorParameterWithID (juce::ParameterID{ id, 1 }, displayName)
-    , steps (stepCount)
-    , value ((float) defaultStep / (float) stepCount)
-    , defaultValue ((float) defaultStep / (float) stepCount)
+KroTrellaAudioProcessor::KroParameter::KroParameter (int index)
+    : juce::AudioProcessorParameterWithID (juce::ParameterID{ TrellaParams[(size_t) index].id, 1 },
+                                           TrellaParams[(size_t) index].name)
+    , steps (TrellaParams[(size_t) index].steps)
+    , tableIndex (index)
+    , value (TrellaDSP::normalisedValueOf (TrellaDSP::DefaultParameters, index))
+    , defaultValue (value.load())
 {
 }
 
@@ -31,6 +33,17 @@ juce::String KroTrellaAudioProcessor::KroParameter::getName (int) const
     return name;
 }
 
+juce::String KroTrellaAudioProcessor::KroParameter::getText (float normalisedValue, int maximumStringLength) const
+{
+    const auto text = ParameterText::format (tableIndex, normalisedValue);
+    return maximumStringLength > 0 ? text.substring (0, maximumStringLength) : text;
+}
+
+float KroTrellaAudioProcessor::KroParameter::getValueForText (const juce::String& text) const
+{
+    return ParameterText::parse (tableIndex, text).value_or (getValue());
+}
+
 //==============================================================================
 KroTrellaAudioProcessor::KroTrellaAudioProcessor()
 {
@@ -38,8 +51,7 @@ KroTrellaAudioProcessor::KroTrellaAudioProcessor()
 
     for (size_t i = 0; i < TrellaParams.size(); ++i)
     {
-        const auto& row = TrellaParams[i];
-        auto parameter = std::make_unique<KroParameter> (row.id, row.name, row.steps, row.defaultStep);
+        auto parameter = std::make_unique<KroParameter> ((int) i);
         parameter->onValueChanged = [this] (juce::String id, float value) { routeParameterChange (id, value); };
         parameters[i] = parameter.get();
         addParameter (parameter.release());

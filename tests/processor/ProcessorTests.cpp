@@ -48,9 +48,11 @@ namespace
         for (const auto& e : expected)
             EXPECT_NEAR (valueOf (p, e.id), e.value, 1.0e-7f) << e.id;
 
-        // What a host's "reset to default" applies is the table's default, not the engine's setting.
-        EXPECT_NEAR (p.getKroParameter (2)->getDefaultValue(), 64.0f / 127.0f, 1.0e-7f);
-        EXPECT_EQ (p.getKroParameter (0)->getDefaultValue(), 0.0f);
+        // What a host's "reset to default" applies is the engine's own initial setting.
+        for (const auto& e : expected)
+            EXPECT_NEAR (p.getKroParameter (findTrellaParamIndex (e.id))->getDefaultValue(), e.value, 1.0e-7f) << e.id;
+        for (int i = 0; i < 23; ++i)
+            EXPECT_EQ (p.getKroParameter (i)->getDefaultValue(), valueOf (p, TrellaParams[(size_t) i].id)) << i;
     }
 
     TEST (Processor, ParametersAnswerAsHostsExpect)
@@ -64,8 +66,15 @@ namespace
         EXPECT_FALSE (band1Freq->isDiscrete());
         EXPECT_FALSE (band1Freq->isBoolean());
 
+        // A bare number is a normalised value, except for Q, whose text is a bare number.
         for (int i = 0; i < 23; ++i)
-            EXPECT_FLOAT_EQ (p.getKroParameter (i)->getValueForText ("0.25"), 0.25f);
+        {
+            if (i < 10 || i > 13)
+            {
+                EXPECT_FLOAT_EQ (p.getKroParameter (i)->getValueForText ("0.25"), 0.25f) << i;
+            }
+        }
+        EXPECT_FLOAT_EQ (p.getKroParameter (11)->getValueForText ("0.25"), TrellaDSP::normalisedFromQ (0.25f));
 
         EXPECT_EQ (p.getName(), "KroTrella");
         EXPECT_EQ (p.getProgramName (3), "KroTrella");
@@ -89,10 +98,12 @@ namespace
         EXPECT_EQ (params.preampType, 7);
         EXPECT_EQ (valueOf (p, "preamp_type"), 1.0f); // the host's value is kept as it was sent
 
-        // A host reset to the table default (64/127) moves band 1 to about 10089 Hz.
-        auto* band1Freq = p.getKroParameter (2);
-        band1Freq->setValue (band1Freq->getDefaultValue());
-        EXPECT_NEAR (p.getEngine()->getParams().band[0].frequency, 10088.66f, 0.01f);
+        // A host's reset to the default brings band 1 back to 120 Hz and the low-pass to 20 kHz.
+        for (const char* id : { "band1_freq", "lopass_freq" })
+            p.getKroParameter (findTrellaParamIndex (id))
+                ->setValue (p.getKroParameter (findTrellaParamIndex (id))->getDefaultValue());
+        EXPECT_NEAR (p.getEngine()->getParams().band[0].frequency, 120.0f, 0.001f);
+        EXPECT_EQ (p.getEngine()->getParams().loPassFreq, 20000.0f);
     }
 
     struct CountingListener : juce::AudioProcessorListener
