@@ -46,6 +46,9 @@ float KroTrellaAudioProcessor::KroParameter::getValueForText (const juce::String
 
 //==============================================================================
 KroTrellaAudioProcessor::KroTrellaAudioProcessor()
+    : juce::AudioProcessor (BusesProperties()
+                                .withInput ("Input", juce::AudioChannelSet::stereo(), true)
+                                .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
 {
     ResetDSPclass ((float) lastSampleRate, lastBlockSize);
 
@@ -133,14 +136,32 @@ void KroTrellaAudioProcessor::releaseResources()
         engine->Reset (true);
 }
 
+bool KroTrellaAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
+{
+    if (layouts.inputBuses.size() != 1 || layouts.outputBuses.size() != 1)
+        return false;
+
+    const auto input = layouts.getMainInputChannelSet();
+    const auto output = layouts.getMainOutputChannelSet();
+    const auto mono = juce::AudioChannelSet::mono();
+    const auto stereo = juce::AudioChannelSet::stereo();
+
+    return (input == stereo && output == stereo) || (input == mono && output == mono) ||
+           (input == mono && output == stereo);
+}
+
+void KroTrellaAudioProcessor::spreadMonoInput (juce::AudioBuffer<float>& buffer) const noexcept
+{
+    // With one input and two outputs, the input feeds both sides.
+    if (getTotalNumInputChannels() == 1 && getTotalNumOutputChannels() == 2 && buffer.getNumChannels() >= 2)
+        buffer.copyFrom (1, 0, buffer, 0, 0, buffer.getNumSamples());
+}
+
 void KroTrellaAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
     const juce::ScopedNoDenormals noDenormals;
 
-    const int numChannels = buffer.getNumChannels();
-    const int numOutputs = juce::jmin (getTotalNumOutputChannels(), numChannels);
-    for (int channel = getTotalNumInputChannels(); channel < numOutputs; ++channel)
-        buffer.clear (channel, 0, buffer.getNumSamples());
+    spreadMonoInput (buffer);
 
     if (const EngineSlot::Reader engine (dsp); engine)
         engine->Process (buffer);
@@ -148,9 +169,12 @@ void KroTrellaAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, ju
 
 void KroTrellaAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
-    // The host's audio passes untouched; the engine runs on silence so that its filters, meters and
-    // analyser settle as they would with no signal. The silent buffer is made in prepareToPlay.
+    // The host's audio passes untouched (a mono input on both sides of a stereo output); the engine
+    // runs on silence so that its filters, meters and analyser settle as they would with no signal.
+    // The silent buffer is made in prepareToPlay.
     const juce::ScopedNoDenormals noDenormals;
+    spreadMonoInput (buffer);
+
     const int numChannels = juce::jmin (buffer.getNumChannels(), silentBuffer.getNumChannels());
     const int chunkSize = silentBuffer.getNumSamples();
 

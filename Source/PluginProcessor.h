@@ -58,6 +58,9 @@ public:
 
     const juce::String getName() const override { return "KroTrella"; }
 
+    /** Stereo to stereo, mono to mono, and mono to stereo (the one input feeding both sides). */
+    bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
+
     void prepareToPlay (double sampleRate, int samplesPerBlock) override;
     void releaseResources() override;
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
@@ -100,6 +103,7 @@ public:
 
 private:
     void routeParameterChange (const juce::String& id, float value);
+    void spreadMonoInput (juce::AudioBuffer<float>& buffer) const noexcept;
     void bindEngine (TrellaDSP& engine);
 
     std::mutex engineChangedLock; // guards onEngineChanged between the message and the prepare thread
