@@ -85,6 +85,7 @@ void TrellaDSP::applyDefaults (bool notify)
     applyLoPass (DefaultParameters.loPassFreq, notify);
     applyLevel (DefaultParameters.level, notify);
     applyEqActive (false, notify);
+    applyPreampType (DefaultParameters.preampType, notify);
 }
 
 //==============================================================================

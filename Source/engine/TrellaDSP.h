@@ -105,7 +105,7 @@ public:
     /** Clears the state of every section before the next block. */
     void Reset (bool clearAnalyzer) noexcept;
 
-    /** Applies DefaultParameters through the setters (the preamp stage is left as it is). */
+    /** Applies DefaultParameters through the setters, the preamp choice included. */
     void LoadDefaults();
 
     //==============================================================================

@@ -165,6 +165,33 @@ namespace
         EXPECT_LT (switchStep, 2.0f * steadyStep);
     }
 
+    TEST (Preamp, AProgramChangeReturnsRecordSoundAndParameterToNeutral)
+    {
+        KroTrellaAudioProcessor processor;
+        processor.prepareToPlay (fs, 512);
+        processor.getKroParameter (22)->setValue (0.125f); // N1073
+        juce::MidiBuffer midi;
+        auto* engine = processor.getEngine();
+        expectSettledResponse (
+            *engine, [&] (auto& b) { processor.processBlock (b, midi); }, loadResponse (IR_list[1].resourceName),
+            "N1073 before the program change");
+
+        processor.setCurrentProgram (0);
+        EXPECT_EQ (engine->getParams().preampType, 0);
+        EXPECT_EQ (processor.getKroParameter (22)->getValue(), 0.0f);
+
+        // The sound follows: after the fade the signal passes bit for bit.
+        settle ([&] (auto& b) { processor.processBlock (b, midi); });
+        juce::Random random (3);
+        juce::AudioBuffer<float> noise (2, 512);
+        signals::fillNoise (noise, random);
+        const juce::AudioBuffer<float> original (noise);
+        processor.processBlock (noise, midi);
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < 512; ++i)
+                ASSERT_EQ (noise.getSample (c, i), original.getSample (c, i));
+    }
+
     TEST (Preamp, ARebuiltEngineReloadsTheChosenResponse)
     {
         KroTrellaAudioProcessor processor;

@@ -401,9 +401,15 @@ class SettingsMalformedFile : public SettingsPage, public testing::WithParamInte
 TEST_P (SettingsMalformedFile, OpensWithTheDefaultsAndIsReplacedByAValidFile)
 {
     const juce::String content (GetParam());
-    writeSettings (content == "<huge>" ? settingsXml ({ { "show_fft", "0" } }) + "<!--" +
-                                             juce::String::repeatedString ("x", 1100000) + "-->"
-                                       : content);
+    if (content == "<huge>")
+        writeSettings (settingsXml ({ { "show_fft", "0" } }) + "<!--" + juce::String::repeatedString ("x", 1100000) +
+                       "-->");
+    else if (content == "<deep>") // 100 000 nested elements: more than the parser's recursion can take
+        writeSettings (settingsXml ({ { "show_fft", "0" } }).replace ("</Settings>", "") +
+                       juce::String::repeatedString ("<x>", 100000) + juce::String::repeatedString ("</x>", 100000) +
+                       "</Settings>");
+    else
+        writeSettings (content);
 
     auto page = makePage();
     EXPECT_EQ (treeValues (*page), defaultValues);
@@ -420,7 +426,7 @@ INSTANTIATE_TEST_SUITE_P (
                      "<?xml version=\"1.0\"?><Settings><Parameters><Item ID=\"show_fft\" Value=\"0\"",
                      "show_fft=0\nwin_size=5\n", "\x89PNG\r\n\x1a\n\xff\xfe\x01",
                      "<Settings version=\"2\"><Options><Option id=\"show_fft\" value=\"0\"/></Options></Settings>",
-                     "<Parameters><Item ID=\"show_fft\" Value=\"0\"/></Parameters>", "<huge>"));
+                     "<Parameters><Item ID=\"show_fft\" Value=\"0\"/></Parameters>", "<huge>", "<deep>"));
 
 TEST_F (SettingsPage, AnotherVersionsFileKeepsTheValuesOfRowsThatStillMatch)
 {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace
 {
     using Processor = KroTrellaAudioProcessor;
@@ -130,6 +132,78 @@ namespace
         EXPECT_NEAR (listener.changes[0].second, (3.14159f + 24.0f) / 48.0f, 1.0e-6f);
         EXPECT_NEAR (valueOf (p, "band2_gain"), (3.14159f + 24.0f) / 48.0f, 1.0e-6f);
         EXPECT_NEAR (p.getEngine()->getParams().band[1].gain, 3.14159f, 1.0e-5f);
+    }
+
+    /** The last value reported for each parameter index, and how many reports there were. */
+    std::map<int, float> lastReported (const CountingListener& listener)
+    {
+        std::map<int, float> last;
+        for (const auto& [index, value] : listener.changes)
+            last[index] = value;
+        return last;
+    }
+
+    TEST (Processor, HostsHearEveryValueAfterARestoreAndAProgramChange)
+    {
+        Processor source, p;
+        juce::Random random (5);
+        for (int i = 0; i < 23; ++i)
+            source.getKroParameter (i)->setValue (random.nextFloat());
+        juce::MemoryBlock state;
+        source.getStateInformation (state);
+
+        CountingListener listener;
+        p.addListener (&listener);
+
+        p.setStateInformation (state.getData(), (int) state.getSize());
+        auto last = lastReported (listener);
+        ASSERT_EQ (last.size(), 23u);
+        for (int i = 0; i < 23; ++i)
+            EXPECT_EQ (last[i], source.getKroParameter (i)->getValue()) << TrellaParams[(size_t) i].id;
+
+        listener.changes.clear();
+        p.setCurrentProgram (0);
+        last = lastReported (listener);
+        ASSERT_EQ (last.size(), 23u);
+        for (int i = 0; i < 23; ++i)
+        {
+            EXPECT_NEAR (last[i], p.getKroParameter (i)->getDefaultValue(), 1.0e-6f) << TrellaParams[(size_t) i].id;
+            EXPECT_EQ (p.getKroParameter (i)->getValue(), last[i]);
+        }
+        EXPECT_EQ (p.getEngine()->getParams().preampType, 0);
+        p.removeListener (&listener);
+    }
+
+    TEST (Processor, AnLv2HostHearsTheStartingValuesWhenItFirstPrepares)
+    {
+        for (const auto wrapper : { juce::AudioProcessor::wrapperType_LV2, juce::AudioProcessor::wrapperType_VST3 })
+        {
+            juce::AudioProcessor::setTypeOfNextNewPlugin (wrapper);
+            Processor p;
+            juce::AudioProcessor::setTypeOfNextNewPlugin (juce::AudioProcessor::wrapperType_Undefined);
+
+            CountingListener listener;
+            p.addListener (&listener);
+            p.prepareToPlay (44100.0, 256);
+            const auto first = lastReported (listener);
+            listener.changes.clear();
+            p.prepareToPlay (48000.0, 512);
+            p.removeListener (&listener);
+
+            if (wrapper == juce::AudioProcessor::wrapperType_LV2)
+            {
+                ASSERT_EQ (first.size(), 23u);
+                for (int i = 0; i < 23; ++i)
+                    EXPECT_EQ (first.at (i), p.getKroParameter (i)->getValue());
+            }
+            else
+            {
+                // A VST3 host reads the values itself; announcing them from its activation would
+                // be taken for edits.
+                EXPECT_TRUE (first.empty());
+            }
+            EXPECT_TRUE (listener.changes.empty());
+        }
     }
 
     TEST (Processor, PreparingAtTheSameFormatKeepsTheEngine)
