@@ -139,8 +139,13 @@ void KroTrellaAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBl
 
 void KroTrellaAudioProcessor::releaseResources()
 {
+    reset();
+}
+
+void KroTrellaAudioProcessor::reset()
+{
     if (const EngineSlot::Reader engine (dsp); engine)
-        engine->Reset (true);
+        engine->clearAllStates();
 }
 
 bool KroTrellaAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const

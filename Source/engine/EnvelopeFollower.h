@@ -53,6 +53,9 @@ public:
         return envelope;
     }
 
+    /** Audio thread: starts again from silence. */
+    void reset() noexcept { envelope = input = 0.0f; }
+
     /** Audio thread: clears a value that is not finite, which would otherwise stay for good. */
     void resetIfNotFinite() noexcept
     {

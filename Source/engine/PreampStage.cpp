@@ -75,6 +75,13 @@ void PreampStage::process (float* left, float* right, int numSamples, bool stere
         fadeRemaining = juce::jmax (0, fadeRemaining - numSamples);
 }
 
+void PreampStage::reset() noexcept
+{
+    convolution.reset();
+    if (bypassed)
+        fadeRemaining = 0;
+}
+
 void PreampStage::run (float* left, float* right, int numSamples, bool stereo) noexcept
 {
     float* channels[] = { left, right };

@@ -25,6 +25,9 @@ public:
     /** Audio thread: processes one or two channels in place (at most maximumBlockSize samples). */
     void process (float* left, float* right, int numSamples, bool stereo) noexcept;
 
+    /** Audio thread: forgets the signal's history; a fade to "Neutral" in progress ends at once. */
+    void reset() noexcept;
+
     /** Audio thread: whether the stage passes the signal untouched at the moment. */
     bool isPassingThrough() const noexcept { return bypassed && fadeRemaining == 0; }
 

@@ -105,6 +105,11 @@ public:
     /** Clears the state of every section before the next block. */
     void Reset (bool clearAnalyzer) noexcept;
 
+    /** Any thread: before the next block, clears everything the signal left behind: the filter
+        sections, the meter followers and readings, the preamp's history and the analyser.
+    */
+    void clearAllStates() noexcept;
+
     /** Applies DefaultParameters through the setters, the preamp choice included. */
     void LoadDefaults();
 
@@ -205,6 +210,7 @@ private:
     std::atomic<int> designType[numBands]; // last valid type of each band; used by the design
     std::atomic<std::uint32_t> settingsVersion{ 0 };
     std::atomic<std::uint32_t> resetRequests{ 0 };
+    std::atomic<std::uint32_t> fullResetRequests{ 0 };
 
     PreampStage preamp;
 
@@ -213,6 +219,7 @@ private:
     ChainSettings applied;
     std::uint32_t appliedVersion = ~0u;
     std::uint32_t appliedResets = 0;
+    std::uint32_t appliedFullResets = 0;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TrellaDSP)
 };

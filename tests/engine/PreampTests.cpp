@@ -192,6 +192,43 @@ namespace
                 ASSERT_EQ (noise.getSample (c, i), original.getSample (c, i));
     }
 
+    TEST (Preamp, AfterAResetSilenceInGivesExactSilenceOutThroughTheWholeChain)
+    {
+        KroTrellaAudioProcessor processor;
+        processor.prepareToPlay (fs, 512);
+        const std::pair<const char*, float> settings[] = {
+            { "preamp_type", 0.125f }, { "master_active", 1.0f }, { "band1_active", 1.0f },
+            { "band1_gain", 0.9f },    { "band3_active", 1.0f },  { "band3_q", 0.8f },
+            { "band3_gain", 0.9f },    { "hipass_freq", 0.01f },  { "lopass_freq", 0.4f },
+        };
+        for (const auto& [id, value] : settings)
+            processor.getKroParameter (findTrellaParamIndex (id))->setValue (value);
+
+        juce::MidiBuffer midi;
+        auto* engine = processor.getEngine();
+        settle ([&] (auto& b) { processor.processBlock (b, midi); });
+        ASSERT_EQ (engine->getParams().preampType, 1);
+
+        juce::Random random (8);
+        for (int block = 0; block < 20; ++block)
+        {
+            juce::AudioBuffer<float> loud (2, 512);
+            signals::fillNoise (loud, random, 1.0f);
+            processor.processBlock (loud, midi);
+        }
+
+        processor.reset();
+        juce::AudioBuffer<float> silence (2, 512);
+        silence.clear();
+        processor.processBlock (silence, midi);
+        EXPECT_EQ (signals::peakOf (silence), 0.0f);
+
+        float readings[5];
+        engine->getEnv (readings[0], readings[1], readings[2], readings[3], readings[4]);
+        for (const float reading : readings)
+            EXPECT_EQ (reading, 0.0f);
+    }
+
     TEST (Preamp, ARebuiltEngineReloadsTheChosenResponse)
     {
         KroTrellaAudioProcessor processor;

@@ -83,9 +83,10 @@ namespace
         }
         EXPECT_EQ (scope.count(), 0u);
     }
-    TEST (Realtime, PreampChoicesOnTheAudioThreadDoNotAllocate)
+    TEST (Realtime, PreampChoicesAndResetsOnTheAudioThreadDoNotAllocate)
     {
         // The convolution prepares each response on its own thread; the audio thread only queues it.
+        // Hosts may also reset the processor from the audio thread.
         Processor p;
         p.prepareToPlay (44100.0, 256);
         juce::Random random (4);
@@ -99,6 +100,8 @@ namespace
             const allocations::Scope scope;
             if (block % 20 == 0)
                 p.getParameters()[22]->setValue ((float) ((block / 20) % 8) * 0.125f);
+            if (block % 7 == 3)
+                p.reset();
             p.processBlock (buffer, midi);
             allocationsSeen += scope.count();
             if (block % 10 == 0)
