@@ -70,6 +70,30 @@ namespace
         return nullptr;
     }
 
+    /** Whether every multi-byte sequence has the continuation bytes its first byte announces. The
+        framework steps through text by the first byte alone, so a sequence cut short by the end of
+        the text would carry it past the terminating zero.
+    */
+    bool isWellFormedUtf8 (const char* text) noexcept
+    {
+        for (auto* p = reinterpret_cast<const unsigned char*> (text); *p != 0;)
+        {
+            const unsigned char lead = *p++;
+            const int continuations = lead < 0x80                   ? 0
+                                      : lead >= 0xc2 && lead < 0xe0 ? 1
+                                      : lead >= 0xe0 && lead < 0xf0 ? 2
+                                      : lead >= 0xf0 && lead < 0xf5 ? 3
+                                                                    : -1;
+            if (continuations < 0)
+                return false;
+
+            for (int i = 0; i < continuations; ++i, ++p)
+                if ((*p & 0xc0) != 0x80)
+                    return false;
+        }
+        return true;
+    }
+
     // The header juce::AudioProcessor::copyXmlToBinary writes before the text.
     constexpr juce::uint32 binaryXmlMagic = 0x21324356;
 } // namespace
@@ -78,6 +102,9 @@ bool GuardedXml::isSafeToParse (const juce::String& text, int depthLimit) noexce
 {
     const char* p = text.toRawUTF8();
     int depth = 0;
+
+    if (! isWellFormedUtf8 (p))
+        return false;
 
     while (p != nullptr && *p != 0)
     {

@@ -6,10 +6,11 @@
     framework's parser, but only after a linear scan has shown that the parser cannot be led into
     deep recursion. The framework's parser descends once per nesting level, so a document of many
     thousand nested elements would overflow the stack; it also expands entities of a document type
-    declaration into further elements. A document is therefore refused, and reads as no document,
-    when it nests deeper than `maximumDepth`, contains a document type declaration or any other
-    "<!" than a comment or CDATA section, has a "<" inside a tag, or uses an entity other than the
-    five predefined ones and character references. What this program writes never does any of that.
+    declaration into further elements, and steps through malformed UTF-8 past the end of the text.
+    A document is therefore refused, and reads as no document, when it is not well-formed UTF-8,
+    nests deeper than `maximumDepth`, contains a document type declaration or any other "<!" than a
+    comment or CDATA section, has a "<" inside a tag, or uses an entity other than the five
+    predefined ones and character references. What this program writes never does any of that.
 */
 class GuardedXml
 {

@@ -19,6 +19,8 @@ packages=(
     lilv-utils
     # formatting
     clang-format
+    # the AddressSanitizer/UndefinedBehaviorSanitizer build and the fuzzers (libFuzzer, symbolizer)
+    clang libclang-rt-dev llvm
 )
 
 missing=()

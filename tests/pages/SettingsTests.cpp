@@ -2,6 +2,7 @@
 
 #include "../support/MessagePump.h"
 #include "../ui/UiTestSupport.h"
+#include "GuardedXml.h"
 #include "pages/KroDataFolder.h"
 #include "pages/KroSettings.h"
 
@@ -427,6 +428,30 @@ INSTANTIATE_TEST_SUITE_P (
                      "show_fft=0\nwin_size=5\n", "\x89PNG\r\n\x1a\n\xff\xfe\x01",
                      "<Settings version=\"2\"><Options><Option id=\"show_fft\" value=\"0\"/></Options></Settings>",
                      "<Parameters><Item ID=\"show_fft\" Value=\"0\"/></Parameters>", "<huge>", "<deep>"));
+
+TEST_F (SettingsPage, TheFuzzersSeedsAndFindingsOpenSafely)
+{
+    // Every file the settings fuzzer starts from, crash reproducers included: the page opens with
+    // values its rows can hold, and a file refused as unsafe to parse leaves every default.
+    const auto files = juce::File (KRO_FUZZ_SEEDS_DIR "/settings").findChildFiles (juce::File::findFiles, false);
+    ASSERT_FALSE (files.isEmpty());
+
+    for (const auto& file : files)
+    {
+        writeSettings (file.loadFileAsString());
+        const auto page = makePage();
+        const std::map<juce::String, int> highest{ { "show_fft", 1 },   { "fill_fft", 1 },    { "rounded", 1 },
+                                                   { "show_peak", 1 },  { "peak_time", 2 },   { "meters_time", 3 },
+                                                   { "band_info", 1 },  { "show_guides", 1 }, { "win_size", 5 },
+                                                   { "use_opengl", 1 }, { "btn_chkupd", 0 },  { "btn_support", 0 } };
+        for (const auto& [id, value] : treeValues (*page))
+            EXPECT_TRUE (value >= 0 && value <= highest.at (id)) << file.getFileName() << " " << id;
+        if (! GuardedXml::isSafeToParse (file.loadFileAsString()))
+        {
+            EXPECT_EQ (treeValues (*page), defaultValues) << file.getFileName();
+        }
+    }
+}
 
 TEST_F (SettingsPage, AnotherVersionsFileKeepsTheValuesOfRowsThatStillMatch)
 {

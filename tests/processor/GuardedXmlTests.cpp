@@ -38,6 +38,9 @@ namespace
             { "markup inside an attribute", "<a v=\"<x><x>\"></a>", false },
             { "unterminated comment ends the document", "<a><!-- " + nested (100), true },
             { "text only", "just text", true },
+            { "UTF-8", juce::String::fromUTF8 ("<a v=\"\xc3\xa9\">\xe2\x82\xac \xf0\x9f\x8e\xb5</a>"), true },
+            { "a UTF-8 sequence cut short at the end", juce::String::fromUTF8 ("<a></a\xfa\xfa"), false },
+            { "a stray continuation byte", juce::String::fromUTF8 ("<a>\x80</a>"), false },
         };
 
         for (const auto& c : cases)

@@ -1,3 +1,4 @@
+#include "GuardedXml.h"
 #include "PluginProcessor.h"
 
 #include <gtest/gtest.h>
@@ -211,6 +212,35 @@ namespace
             if (c.applied)
                 expected[6] = 0.75f;
             EXPECT_EQ (valuesOf (p), expected) << c.label;
+        }
+    }
+
+    TEST (State, TheFuzzersSeedsAndFindingsAreSafe)
+    {
+        // Every input the state fuzzer starts from, crash reproducers included: restored as it is
+        // and as a wrapped text, it leaves values in 0..1, and a refused document changes nothing.
+        const auto files = juce::File (KRO_FUZZ_SEEDS_DIR "/state").findChildFiles (juce::File::findFiles, false);
+        ASSERT_FALSE (files.isEmpty());
+
+        for (const auto& file : files)
+        {
+            juce::MemoryBlock content;
+            ASSERT_TRUE (file.loadFileAsData (content));
+            const auto text = content.toString();
+
+            Processor p;
+            const auto defaults = valuesOf (p);
+            p.setStateInformation (content.getData(), (int) content.getSize());
+            for (const float value : valuesOf (p))
+                EXPECT_TRUE (value >= 0.0f && value <= 1.0f) << file.getFileName();
+
+            Processor q;
+            const auto wrapped = binaryOf (text);
+            q.setStateInformation (wrapped.getData(), (int) wrapped.getSize());
+            if (! GuardedXml::isSafeToParse (text))
+            {
+                EXPECT_EQ (valuesOf (q), defaults) << file.getFileName();
+            }
         }
     }
 
