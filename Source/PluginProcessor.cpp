@@ -1,5 +1,7 @@
 #include "PluginProcessor.h"
 
+#include "GuardedXml.h"
+#include "ParameterText.h"
 #include "PluginEditor.h"
 #include "PresetDocument.h"
 #include "services/CrashLog.h"
@@ -8,12 +10,13 @@
 static_assert (numTrellaParams == (size_t) TrellaDSP::numParameters, "one host parameter per engine parameter");
 
 //==============================================================================
-KroTrellaAudioProcessor::KroParameter::KroParameter (const juce::String& id, const juce::String& displayName,
-                                                     int stepCount, int defaultStep)
-    : juce::AudioProcessorParameterWithID (juce::ParameterID{ id, 1 }, displayName)
-    , steps (stepCount)
-    , value ((float) defaultStep / (float) stepCount)
-    , defaultValue ((float) defaultStep / (float) stepCount)
+KroTrellaAudioProcessor::KroParameter::KroParameter (int index)
+    : juce::AudioProcessorParameterWithID (juce::ParameterID{ TrellaParams[(size_t) index].id, 1 },
+                                           TrellaParams[(size_t) index].name)
+    , steps (TrellaParams[(size_t) index].steps)
+    , tableIndex (index)
+    , value (TrellaDSP::normalisedValueOf (TrellaDSP::DefaultParameters, index))
+    , defaultValue (value.load())
 {
 }
 
@@ -33,8 +36,22 @@ juce::String KroTrellaAudioProcessor::KroParameter::getName (int) const
     return name;
 }
 
+juce::String KroTrellaAudioProcessor::KroParameter::getText (float normalisedValue, int maximumStringLength) const
+{
+    const auto text = ParameterText::format (tableIndex, normalisedValue);
+    return maximumStringLength > 0 ? text.substring (0, maximumStringLength) : text;
+}
+
+float KroTrellaAudioProcessor::KroParameter::getValueForText (const juce::String& text) const
+{
+    return ParameterText::parse (tableIndex, text).value_or (getValue());
+}
+
 //==============================================================================
 KroTrellaAudioProcessor::KroTrellaAudioProcessor()
+    : juce::AudioProcessor (BusesProperties()
+                                .withInput ("Input", juce::AudioChannelSet::stereo(), true)
+                                .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
 {
     if (wrapperType == wrapperType_Standalone && CrashLog::prepare (KroDataFolder::get()))
         juce::SystemStats::setApplicationCrashHandler (CrashHandler);
@@ -46,8 +63,7 @@ KroTrellaAudioProcessor::KroTrellaAudioProcessor()
 
     for (size_t i = 0; i < TrellaParams.size(); ++i)
     {
-        const auto& row = TrellaParams[i];
-        auto parameter = std::make_unique<KroParameter> (row.id, row.name, row.steps, row.defaultStep);
+        auto parameter = std::make_unique<KroParameter> ((int) i);
         parameter->onValueChanged = [this] (juce::String id, float value) { routeParameterChange (id, value); };
         parameters[i] = parameter.get();
         addParameter (parameter.release());
@@ -152,6 +168,12 @@ void KroTrellaAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBl
     const int channels = juce::jmax (2, getTotalNumInputChannels(), getTotalNumOutputChannels());
     silentBuffer.setSize (channels, juce::jmax (1, samplesPerBlock), false, true, false);
 
+    // The LV2 wrapper listens to the parameters only once the processor is built, and prepares it
+    // right after that: the first moment at which its host can learn the values. (A VST3 host reads
+    // them itself; announcing them here would make it record edits the user never made.)
+    if (wrapperType == wrapperType_LV2 && ! std::exchange (valuesAnnouncedToLv2Host, true))
+        announceValuesToHost();
+
     if (sampleRate == lastSampleRate && samplesPerBlock == lastBlockSize)
         return;
 
@@ -178,18 +200,41 @@ void KroTrellaAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBl
 
 void KroTrellaAudioProcessor::releaseResources()
 {
+    reset();
+}
+
+void KroTrellaAudioProcessor::reset()
+{
     if (const EngineSlot::Reader engine (dsp); engine)
-        engine->Reset (true);
+        engine->clearAllStates();
+}
+
+bool KroTrellaAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
+{
+    if (layouts.inputBuses.size() != 1 || layouts.outputBuses.size() != 1)
+        return false;
+
+    const auto input = layouts.getMainInputChannelSet();
+    const auto output = layouts.getMainOutputChannelSet();
+    const auto mono = juce::AudioChannelSet::mono();
+    const auto stereo = juce::AudioChannelSet::stereo();
+
+    return (input == stereo && output == stereo) || (input == mono && output == mono) ||
+           (input == mono && output == stereo);
+}
+
+void KroTrellaAudioProcessor::spreadMonoInput (juce::AudioBuffer<float>& buffer) const noexcept
+{
+    // With one input and two outputs, the input feeds both sides.
+    if (getTotalNumInputChannels() == 1 && getTotalNumOutputChannels() == 2 && buffer.getNumChannels() >= 2)
+        buffer.copyFrom (1, 0, buffer, 0, 0, buffer.getNumSamples());
 }
 
 void KroTrellaAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
     const juce::ScopedNoDenormals noDenormals;
 
-    const int numChannels = buffer.getNumChannels();
-    const int numOutputs = juce::jmin (getTotalNumOutputChannels(), numChannels);
-    for (int channel = getTotalNumInputChannels(); channel < numOutputs; ++channel)
-        buffer.clear (channel, 0, buffer.getNumSamples());
+    spreadMonoInput (buffer);
 
     if (const EngineSlot::Reader engine (dsp); engine)
         engine->Process (buffer);
@@ -197,9 +242,12 @@ void KroTrellaAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, ju
 
 void KroTrellaAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
-    // The host's audio passes untouched; the engine runs on silence so that its filters, meters and
-    // analyser settle as they would with no signal. The silent buffer is made in prepareToPlay.
+    // The host's audio passes untouched (a mono input on both sides of a stereo output); the engine
+    // runs on silence so that its filters, meters and analyser settle as they would with no signal.
+    // The silent buffer is made in prepareToPlay.
     const juce::ScopedNoDenormals noDenormals;
+    spreadMonoInput (buffer);
+
     const int numChannels = juce::jmin (buffer.getNumChannels(), silentBuffer.getNumChannels());
     const int chunkSize = silentBuffer.getNumSamples();
 
@@ -256,19 +304,52 @@ void KroTrellaAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 void KroTrellaAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    if (data == nullptr || sizeInBytes <= 0)
-        return;
-
-    const auto document = getXmlFromBinary (data, sizeInBytes);
+    // Sessions and preset files come from outside: the document is read only if it is safe to parse.
+    const auto document = GuardedXml::parseBinary (data, sizeInBytes);
     if (document == nullptr)
         return;
 
     PresetDocument::apply (*document,
                            [this] (int index, float value) { parameters[(size_t) index]->setValue (value); });
+
+    // The wrappers take a restore for what it is: LV2 sends the values to its host as patch
+    // messages, VST3 ignores notifications while a state is set and lets its host read them back.
+    announceValuesToHost();
+}
+
+void KroTrellaAudioProcessor::announceValuesToHost()
+{
+    for (auto* parameter : parameters)
+        parameter->sendValueChangedMessageToListeners (parameter->getValue());
 }
 
 //==============================================================================
+namespace
+{
+    /** The standalone application opens a window as soon as it has its processor; without a display
+        the framework's window code would crash. Say what is missing instead, and stop.
+    */
+    void stopUnlessADisplayIsAvailable()
+    {
+        if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr)
+            return;
+
+        const auto display = juce::SystemStats::getEnvironmentVariable ("DISPLAY", {});
+        const auto reason = display.isEmpty() ? juce::String ("DISPLAY is not set")
+                                              : "the display \"" + display + "\" cannot be opened";
+        std::fprintf (stderr,
+                      "KroTrella needs a graphical display (X11), and %s.\n"
+                      "To run it without a screen, start it under a virtual display: xvfb-run -a KroTrella\n",
+                      reason.toRawUTF8());
+        std::fflush (stderr);
+        juce::Process::terminate();
+    }
+} // namespace
+
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
 {
+    if (juce::PluginHostType::getPluginLoadedAs() == juce::AudioProcessor::wrapperType_Standalone)
+        stopUnlessADisplayIsAvailable();
+
     return new KroTrellaAudioProcessor();
 }

@@ -33,7 +33,7 @@ void PresetDocument::apply (const juce::XmlElement& document, const std::functio
 
         const auto value = (float) child->getDoubleAttribute ("ValueFloat", 0.0);
         if (std::isfinite (value))
-            applyValue (index, value);
+            applyValue (index, juce::jlimit (0.0f, 1.0f, value));
     }
 }
 

@@ -23,7 +23,7 @@ public:
     /** Walks a document in order and calls applyValue (index, value) for every "PARAM" element
         whose "ID" names a row of TrellaParams (exactly, case-sensitive). Another root tag, or any
         other child, is skipped. A missing "ValueFloat" reads as 0; a value that is not finite as
-        a float is skipped.
+        a float is skipped; any other value is limited to 0..1, the range hosts expect.
     */
     static void apply (const juce::XmlElement& document,
                        const std::function<void (int index, float value)>& applyValue);

@@ -21,6 +21,8 @@ packages=(
     lsp-plugins-lv2
     # formatting
     clang-format
+    # the AddressSanitizer/UndefinedBehaviorSanitizer build and the fuzzers (libFuzzer, symbolizer)
+    clang libclang-rt-dev llvm
 )
 
 missing=()

@@ -57,6 +57,9 @@ public:
     */
     void setEnvelope (float value) noexcept { envelope = value; }
 
+    /** Audio thread: starts again from silence. */
+    void reset() noexcept { envelope = 0.0f; }
+
     /** Audio thread: clears a value that is not finite, which would otherwise stay for good. */
     void resetIfNotFinite() noexcept
     {

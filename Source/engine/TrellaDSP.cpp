@@ -122,6 +122,7 @@ void TrellaDSP::applyDefaults (bool notify)
     applyLoPass (DefaultParameters.loPassFreq, notify);
     applyLevel (DefaultParameters.level, notify);
     applyEqActive (false, notify);
+    applyPreampType (DefaultParameters.preampType, notify);
 }
 
 //==============================================================================
@@ -311,8 +312,11 @@ float TrellaDSP::decibelsToFactor (float dB) noexcept
 
 float TrellaDSP::getParameter (int index) const noexcept
 {
-    const auto p = params.load();
+    return normalisedValueOf (params.load(), index);
+}
 
+float TrellaDSP::normalisedValueOf (const EQParameters& p, int index) noexcept
+{
     switch (index)
     {
         case 0:
@@ -476,6 +480,12 @@ void TrellaDSP::Reset (bool clearAnalyzer) noexcept
         analyzer->clear();
 }
 
+void TrellaDSP::clearAllStates() noexcept
+{
+    fullResetRequests.fetch_add (1, std::memory_order_acq_rel);
+    Reset (true);
+}
+
 void TrellaDSP::getEnv (float& inLeft, float& inRight, float& outLeft, float& outRight, float& phase) const noexcept
 {
     inLeft = meterValues.inLeft.load (std::memory_order_relaxed);
@@ -511,15 +521,38 @@ void TrellaDSP::resetFilterStates() noexcept
 
 void TrellaDSP::applySettings() noexcept
 {
+    const auto previous = applied;
     applied = getChainSettings();
     hiPass.setDesign (applied.hiPass);
     loPass.setDesign (applied.loPass);
     for (int b = 0; b < numBands; ++b)
         band[b].setDesign (applied.band[b]);
+
+    // A section that starts running again (switched on, or back after a solo) starts from silence,
+    // not from whatever it held when it stopped.
+    const auto restart = [&] (StereoIIRFilter& filter, bool ranBefore, bool runsNow)
+    {
+        if (runsNow && applied.eqActive && ! (ranBefore && previous.eqActive))
+            filter.reset();
+    };
+    restart (hiPass, previous.hiPassRuns, applied.hiPassRuns);
+    restart (loPass, previous.loPassRuns, applied.loPassRuns);
+    for (int b = 0; b < numBands; ++b)
+        restart (band[b], previous.bandRuns[b], applied.bandRuns[b]);
 }
 
 void TrellaDSP::beginBlock() noexcept
 {
+    const auto fullResets = fullResetRequests.load (std::memory_order_acquire);
+    if (fullResets != appliedFullResets)
+    {
+        appliedFullResets = fullResets;
+        for (auto* follower :
+             { &inLeftFollower, &inRightFollower, &outLeftFollower, &outRightFollower, &phaseFollower })
+            follower->reset();
+        preamp.reset();
+    }
+
     const auto resets = resetRequests.load (std::memory_order_acquire);
     if (resets != appliedResets)
     {

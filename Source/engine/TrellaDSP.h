@@ -129,7 +129,12 @@ public:
     /** Clears the state of every section before the next block. */
     void Reset (bool clearAnalyzer) noexcept;
 
-    /** Applies DefaultParameters through the setters (the preamp stage is left as it is). */
+    /** Any thread: before the next block, clears everything the signal left behind: the filter
+        sections, the meter followers and readings, the preamp's history and the analyser.
+    */
+    void clearAllStates() noexcept;
+
+    /** Applies DefaultParameters through the setters, the preamp choice included. */
     void LoadDefaults();
 
     //==============================================================================
@@ -147,6 +152,11 @@ public:
 
     /** The normalised value of a parameter (0 for an index outside 0..22). */
     float getParameter (int index) const noexcept;
+
+    /** The normalised value of a parameter in a setting (0 for an index outside 0..22);
+        `normalisedValueOf (DefaultParameters, index)` is the engine's initial value.
+    */
+    static float normalisedValueOf (const EQParameters& setting, int index) noexcept;
 
     /** Applies a normalised value through the value laws, without reporting it back. */
     void setParameter (int index, float normalised);
@@ -264,6 +274,7 @@ private:
     std::atomic<int> designType[numBands]; // last valid type of each band; used by the design
     std::atomic<std::uint32_t> settingsVersion{ 0 };
     std::atomic<std::uint32_t> resetRequests{ 0 };
+    std::atomic<std::uint32_t> fullResetRequests{ 0 };
     int openGestures[numParameters]{}; // message thread
 
     PreampStage preamp;
@@ -273,6 +284,7 @@ private:
     ChainSettings applied;
     std::uint32_t appliedVersion = ~0u;
     std::uint32_t appliedResets = 0;
+    std::uint32_t appliedFullResets = 0;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TrellaDSP)
 };

@@ -140,7 +140,7 @@ void KroHtmlTextEdit::appendHtml (const juce::String& fragment)
 
     for (auto p = fragment.getCharPointer();;)
     {
-        const auto c = p.getAndAdvance();
+        auto c = p.getAndAdvance();
 
         if (c == 0)
             break;
@@ -148,6 +148,12 @@ void KroHtmlTextEdit::appendHtml (const juce::String& fragment)
         // Line breaks in the source have no effect: CR LF pairs and lone LFs disappear.
         if (c == '\n' || (c == '\r' && *p == '\n'))
             continue;
+
+        // A lone CR is a line break in the editor too, but the editor would merge it with a line
+        // break a tag inserts right after it, and the runs and links would count one character
+        // too many from there on. As an LF it shows the same and is never merged.
+        if (c == '\r')
+            c = '\n';
 
         if (c == '<')
         {

@@ -1,5 +1,6 @@
 #include "KroSettings.h"
 
+#include "GuardedXml.h"
 #include "services/KroDataFolder.h"
 
 #include <optional>
@@ -189,7 +190,8 @@ void KroSettings::setPanelColours()
 }
 
 // Rows are matched by position and confirmed by id; only their values are taken over, so the
-// built-in table always wins otherwise. A file that is empty, truncated or not XML counts as absent.
+// built-in table always wins otherwise. A file that is empty, truncated, not XML or refused by
+// GuardedXml (nested too deeply, for example) counts as absent.
 void KroSettings::mergeSavedValues()
 {
     const juce::File file (settingsFilePath);
@@ -197,7 +199,7 @@ void KroSettings::mergeSavedValues()
     if (! file.existsAsFile() || file.getSize() > largestSettingsFile)
         return;
 
-    const auto xml = juce::XmlDocument::parse (file);
+    const auto xml = GuardedXml::parse (file);
 
     if (xml == nullptr)
         return;

@@ -76,16 +76,16 @@ namespace
             });
 
         // Meanwhile the message thread uses the engine the way the interface does.
-        // At least 2.5 s, and on a loaded machine (or under ThreadSanitizer) on until enough
-        // rebuilds and blocks have run together, within a generous deadline.
+        // At least 2.5 s, and on a busy machine (a sanitizer build, other jobs) until enough blocks
+        // and rebuilds have happened, within a generous deadline.
         const auto start = juce::Time::getMillisecondCounter();
-        const auto enoughDone = [&]
+        const auto keepGoing = [&]
         {
             const auto elapsed = juce::Time::getMillisecondCounter() - start;
-            return elapsed > 60000 || (elapsed > 2500 && rebuilds > 10 && blocks > 100);
+            return elapsed < 2500 || ((blocks.load() <= 100 || rebuilds.load() <= 10) && elapsed < 60000);
         };
         juce::Random random (3);
-        while (! enoughDone())
+        while (keepGoing())
         {
             if (auto* engine = p.getEngine())
             {

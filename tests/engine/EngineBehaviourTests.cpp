@@ -205,6 +205,138 @@ namespace
         EXPECT_EQ (signals::peakOf (silence), 0.0f);
     }
 
+    /** A section that stops and starts running again after a loud passage. */
+    struct ComebackCase
+    {
+        const char* label;
+        std::function<void (TrellaDSP&)> setUp, leaveOut, bringBack;
+    };
+
+    void PrintTo (const ComebackCase& c, std::ostream* out)
+    {
+        *out << c.label;
+    }
+
+    class SectionComeback : public ::testing::TestWithParam<ComebackCase>
+    {
+    };
+
+    TEST_P (SectionComeback, StartsFromClearedState)
+    {
+        const auto& c = GetParam();
+        juce::Random random (21);
+        const auto loudBlock = [&]
+        {
+            juce::AudioBuffer<float> block (2, 256);
+            signals::fillNoise (block, random, 1.0f);
+            return block;
+        };
+
+        TrellaDSP engine (fs, 256);
+        engine.setEqActive (true);
+        c.setUp (engine);
+        for (int block = 0; block < 20; ++block)
+        {
+            auto loud = loudBlock();
+            engine.Process (loud);
+        }
+
+        c.leaveOut (engine);
+        for (int block = 0; block < 5; ++block)
+        {
+            auto loud = loudBlock();
+            engine.Process (loud);
+        }
+
+        // From the block it comes back on, the engine sounds like a fresh one with the same settings.
+        c.bringBack (engine);
+        TrellaDSP fresh (fs, 256);
+        fresh.setEqActive (true);
+        c.setUp (fresh);
+
+        for (int block = 0; block < 10; ++block)
+        {
+            auto input = loudBlock();
+            juce::AudioBuffer<float> expected (input);
+            engine.Process (input);
+            fresh.Process (expected);
+            for (int ch = 0; ch < 2; ++ch)
+                for (int i = 0; i < 256; ++i)
+                    ASSERT_EQ (input.getSample (ch, i), expected.getSample (ch, i))
+                        << c.label << ", block " << block << ", channel " << ch << ", sample " << i;
+        }
+    }
+
+    INSTANTIATE_TEST_SUITE_P (Sections, SectionComeback,
+                              ::testing::Values (ComebackCase{ "band switched off and on",
+                                                               [] (TrellaDSP& e)
+                                                               {
+                                                                   e.setBandGain (1, 18.0f);
+                                                                   e.setBandQ (1, 8.0f);
+                                                                   e.setBandActive (1, true);
+                                                               },
+                                                               [] (TrellaDSP& e) { e.setBandActive (1, false); },
+                                                               [] (TrellaDSP& e) { e.setBandActive (1, true); } },
+                                                 ComebackCase{ "band left out during another band's solo",
+                                                               [] (TrellaDSP& e)
+                                                               {
+                                                                   e.setBandGain (0, 12.0f);
+                                                                   e.setBandActive (0, true);
+                                                               },
+                                                               [] (TrellaDSP& e) { e.setBandSolo (2, true); },
+                                                               [] (TrellaDSP& e) { e.setBandSolo (2, false); } },
+                                                 ComebackCase{ "high-pass moved out of and back into its range",
+                                                               [] (TrellaDSP& e) { e.setHiPass (300.0f); },
+                                                               [] (TrellaDSP& e) { e.setHiPass (20.0f); },
+                                                               [] (TrellaDSP& e) { e.setHiPass (300.0f); } },
+                                                 ComebackCase{ "low-pass moved out of and back into its range",
+                                                               [] (TrellaDSP& e) { e.setLoPass (500.0f); },
+                                                               [] (TrellaDSP& e) { e.setLoPass (20000.0f); },
+                                                               [] (TrellaDSP& e) { e.setLoPass (500.0f); } }),
+                              [] (const auto& testInfo)
+                              {
+                                  const auto words = juce::StringArray::fromTokens (testInfo.param.label, false);
+                                  juce::String name;
+                                  for (const auto& word : words)
+                                      name << word.substring (0, 1).toUpperCase()
+                                           << word.substring (1).retainCharacters (
+                                                  "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
+                                  return name.toStdString();
+                              });
+
+    TEST (Engine, ClearingAllStatesLeavesExactSilenceAndSilentMeters)
+    {
+        TrellaDSP engine (fs, 256);
+        engine.setEqActive (true);
+        for (int b = 0; b < 4; ++b)
+        {
+            engine.setBandGain (b, 15.0f);
+            engine.setBandQ (b, 6.0f);
+            engine.setBandActive (b, true);
+        }
+        engine.setHiPass (80.0f);
+        engine.setLoPass (9000.0f);
+
+        juce::Random random (4);
+        for (int block = 0; block < 20; ++block)
+        {
+            juce::AudioBuffer<float> loud (2, 256);
+            signals::fillNoise (loud, random, 1.0f);
+            engine.Process (loud);
+        }
+
+        engine.clearAllStates();
+        juce::AudioBuffer<float> silence (2, 256);
+        silence.clear();
+        engine.Process (silence);
+        EXPECT_EQ (signals::peakOf (silence), 0.0f);
+
+        float readings[5];
+        engine.getEnv (readings[0], readings[1], readings[2], readings[3], readings[4]);
+        for (const float reading : readings)
+            EXPECT_EQ (reading, 0.0f);
+    }
+
     TEST (Engine, NonFiniteInputNeverStaysInTheOutput)
     {
         for (const float poison : { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),

@@ -268,6 +268,70 @@ namespace
         EXPECT_LT (switchStep, 2.0f * steadyStep);
     }
 
+    TEST (Preamp, AProgramChangeReturnsRecordSoundAndParameterToNeutral)
+    {
+        KroTrellaAudioProcessor processor;
+        processor.prepareToPlay (fs, 512);
+        processor.getKroParameter (22)->setValue (0.125f); // N1073
+        juce::MidiBuffer midi;
+        auto* engine = processor.getEngine();
+        expectSettledResponse (
+            *engine, [&] (auto& b) { processor.processBlock (b, midi); }, loadResponse (IR_list[1].resourceName),
+            "N1073 before the program change");
+
+        processor.setCurrentProgram (0);
+        EXPECT_EQ (engine->getParams().preampType, 0);
+        EXPECT_EQ (processor.getKroParameter (22)->getValue(), 0.0f);
+
+        // The sound follows: after the fade the signal passes bit for bit.
+        settle ([&] (auto& b) { processor.processBlock (b, midi); });
+        juce::Random random (3);
+        juce::AudioBuffer<float> noise (2, 512);
+        signals::fillNoise (noise, random);
+        const juce::AudioBuffer<float> original (noise);
+        processor.processBlock (noise, midi);
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < 512; ++i)
+                ASSERT_EQ (noise.getSample (c, i), original.getSample (c, i));
+    }
+
+    TEST (Preamp, AfterAResetSilenceInGivesExactSilenceOutThroughTheWholeChain)
+    {
+        KroTrellaAudioProcessor processor;
+        processor.prepareToPlay (fs, 512);
+        const std::pair<const char*, float> settings[] = {
+            { "preamp_type", 0.125f }, { "master_active", 1.0f }, { "band1_active", 1.0f },
+            { "band1_gain", 0.9f },    { "band3_active", 1.0f },  { "band3_q", 0.8f },
+            { "band3_gain", 0.9f },    { "hipass_freq", 0.01f },  { "lopass_freq", 0.4f },
+        };
+        for (const auto& [id, value] : settings)
+            processor.getKroParameter (findTrellaParamIndex (id))->setValue (value);
+
+        juce::MidiBuffer midi;
+        auto* engine = processor.getEngine();
+        settle ([&] (auto& b) { processor.processBlock (b, midi); });
+        ASSERT_EQ (engine->getParams().preampType, 1);
+
+        juce::Random random (8);
+        for (int block = 0; block < 20; ++block)
+        {
+            juce::AudioBuffer<float> loud (2, 512);
+            signals::fillNoise (loud, random, 1.0f);
+            processor.processBlock (loud, midi);
+        }
+
+        processor.reset();
+        juce::AudioBuffer<float> silence (2, 512);
+        silence.clear();
+        processor.processBlock (silence, midi);
+        EXPECT_EQ (signals::peakOf (silence), 0.0f);
+
+        float readings[5];
+        engine->getEnv (readings[0], readings[1], readings[2], readings[3], readings[4]);
+        for (const float reading : readings)
+            EXPECT_EQ (reading, 0.0f);
+    }
+
     TEST (Preamp, ARebuiltEngineReloadsTheChosenResponse)
     {
         KroTrellaAudioProcessor processor;

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <map>
+
 namespace
 {
     constexpr double sampleRate = 44100.0;
@@ -16,6 +18,11 @@ namespace
         lv2,
         vst3
     };
+
+    void PrintTo (Format format, std::ostream* out)
+    {
+        *out << (format == Format::lv2 ? "LV2" : "VST3");
+    }
 
     std::unique_ptr<juce::AudioPluginInstance> loadPlugin (Format format)
     {
@@ -144,6 +151,201 @@ namespace
         EXPECT_NEAR (gainDb, 12.0, 0.1);
     }
 
+    void processNoise (juce::AudioPluginInstance& plugin, int blocks = 2)
+    {
+        juce::MidiBuffer midi;
+        juce::Random random (3);
+        const auto channels = juce::jmax (plugin.getTotalNumInputChannels(), plugin.getTotalNumOutputChannels());
+        juce::AudioBuffer<float> buffer (channels, blockSize);
+        for (int block = 0; block < blocks; ++block)
+        {
+            signals::fillNoise (buffer, random, 0.1f);
+            plugin.processBlock (buffer, midi);
+        }
+    }
+
+    TEST_P (Hosted, AfterARestoreTheHostsViewOfEveryParameterIsTheRestoredValue)
+    {
+        auto source = loadPlugin (GetParam());
+        ASSERT_NE (source, nullptr);
+
+        juce::Random random (17);
+        std::map<juce::String, float> saved;
+        for (const auto& row : TrellaParams)
+        {
+            const auto value = (float) random.nextInt (1000) / 999.0f;
+            findParameter (*source, row.name)->setValueNotifyingHost (value);
+            saved[row.name] = value;
+        }
+        processNoise (*source); // the values reach the plug-in with the next block
+        juce::MemoryBlock state;
+        source->getStateInformation (state);
+
+        auto restored = loadPlugin (GetParam());
+        ASSERT_NE (restored, nullptr);
+        processNoise (*restored); // running already, as in a session that loads a preset
+        restored->setStateInformation (state.getData(), (int) state.getSize());
+        processNoise (*restored); // an LV2 plug-in tells its host with the next block
+
+        for (const auto& row : TrellaParams)
+            EXPECT_EQ (findParameter (*restored, row.name)->getValue(), saved[row.name]) << row.name;
+    }
+
+    TEST_P (Hosted, ReportsTheStartingSettingAsDefaults)
+    {
+        auto plugin = loadPlugin (GetParam());
+        ASSERT_NE (plugin, nullptr);
+
+        const auto frequency = [] (float hz) { return (hz - 20.0f) / 19980.0f; };
+        const std::map<juce::String, float> defaults{
+            { "Active", 0.0f },
+            { "Gain", 0.5f },
+            { "Band 1 Freq", frequency (120.0f) },
+            { "Band 2 Freq", frequency (1000.0f) },
+            { "Band 3 Freq", frequency (4200.0f) },
+            { "Band 4 Freq", frequency (8500.0f) },
+            { "Band 1 Gain", 0.5f },
+            { "Band 2 Gain", 0.5f },
+            { "Band 3 Gain", 0.5f },
+            { "Band 4 Gain", 0.5f },
+            { "Band 1 Q", 0.9f / 9.9f },
+            { "Band 2 Q", 0.9f / 9.9f },
+            { "Band 3 Q", 0.9f / 9.9f },
+            { "Band 4 Q", 0.9f / 9.9f },
+            { "Band 1 Type", 0.5f },
+            { "Band 4 Type", 1.0f },
+            { "Band 1 Active", 0.0f },
+            { "Band 2 Active", 0.0f },
+            { "Band 3 Active", 0.0f },
+            { "Band 4 Active", 0.0f },
+            { "LoPass Freq", 1.0f },
+            { "HiPass Freq", 0.0f },
+            { "Preamp Type", 0.0f },
+        };
+        ASSERT_EQ (defaults.size(), TrellaParams.size());
+
+        // The LV2 description holds six decimals.
+        for (const auto& [name, value] : defaults)
+        {
+            auto* parameter = findParameter (*plugin, name.toRawUTF8());
+            EXPECT_NEAR (parameter->getDefaultValue(), value, 1.0e-6f) << name;
+            EXPECT_NEAR (parameter->getValue(), value, 1.0e-6f) << name;
+        }
+    }
+
+    TEST_P (Hosted, RefusesLayoutsBeyondStereo)
+    {
+        auto plugin = loadPlugin (GetParam());
+        ASSERT_NE (plugin, nullptr);
+
+        EXPECT_EQ (plugin->getTotalNumInputChannels(), 2);
+        EXPECT_EQ (plugin->getTotalNumOutputChannels(), 2);
+        plugin->releaseResources(); // a VST3 host asks the plug-in only while it is inactive
+
+        juce::AudioProcessor::BusesLayout surround;
+        surround.inputBuses.add (juce::AudioChannelSet::create5point1());
+        surround.outputBuses.add (juce::AudioChannelSet::create5point1());
+        EXPECT_FALSE (plugin->checkBusesLayoutSupported (surround));
+        EXPECT_FALSE (plugin->setBusesLayout (surround));
+        EXPECT_EQ (plugin->getTotalNumOutputChannels(), 2);
+    }
+
     INSTANTIATE_TEST_SUITE_P (Formats, Hosted, ::testing::Values (Format::lv2, Format::vst3),
                               [] (const auto& info) { return info.param == Format::lv2 ? "LV2" : "VST3"; });
+
+    // LV2 hosts see fixed ports (two in, two out) and feed a mono track to both inputs themselves;
+    // the mono layouts are a VST3 matter.
+    TEST (HostedVst3, MonoAndMonoToStereoGiveSoundOnEveryOutput)
+    {
+        using Set = juce::AudioChannelSet;
+        for (const auto& [input, output] : { std::pair{ Set::mono(), Set::mono() }, { Set::mono(), Set::stereo() } })
+        {
+            auto plugin = loadPlugin (Format::vst3);
+            ASSERT_NE (plugin, nullptr);
+            plugin->releaseResources();
+
+            juce::AudioProcessor::BusesLayout layout;
+            layout.inputBuses.add (input);
+            layout.outputBuses.add (output);
+            ASSERT_TRUE (plugin->setBusesLayout (layout)) << output.getDescription();
+            plugin->prepareToPlay (sampleRate, blockSize);
+            ASSERT_EQ (plugin->getTotalNumInputChannels(), 1);
+            ASSERT_EQ (plugin->getTotalNumOutputChannels(), output.size());
+
+            juce::MidiBuffer midi;
+            const auto tone = signals::sine (1000.0, sampleRate, blockSize, 0.1f, 1);
+            juce::AudioBuffer<float> buffer (output.size(), blockSize);
+            for (int block = 0; block < 4; ++block)
+            {
+                buffer.clear();
+                buffer.copyFrom (0, 0, tone, 0, 0, blockSize);
+                plugin->processBlock (buffer, midi);
+            }
+
+            // Neutral settings: every output carries the input.
+            for (int c = 0; c < output.size(); ++c)
+                for (int i = 0; i < blockSize; ++i)
+                    ASSERT_NEAR (buffer.getSample (c, i), tone.getSample (0, i), 1.0e-7f)
+                        << output.getDescription() << ", channel " << c;
+        }
+    }
+
+    TEST (HostedVst3, ValuesReadAsTextsInTheirUnitsAndTextsReadBack)
+    {
+        auto plugin = loadPlugin (Format::vst3);
+        ASSERT_NE (plugin, nullptr);
+
+        const struct
+        {
+            const char* name;
+            const char* text; // of the starting value
+        } shown[] = {
+            { "Band 1 Freq", "120 Hz" },  { "Band 2 Freq", "1.00 kHz" }, { "LoPass Freq", "20.0 kHz" },
+            { "Band 3 Gain", "0.0 dB" },  { "Gain", "0.0 dB" },          { "Band 2 Q", "1.00" },
+            { "Active", "Off" },          { "Band 1 Type", "Lo-Shelf" }, { "Band 4 Type", "Hi-Shelf" },
+            { "Preamp Type", "Neutral" },
+        };
+        for (const auto& s : shown)
+        {
+            auto* parameter = findParameter (*plugin, s.name);
+            EXPECT_EQ (parameter->getText (parameter->getValue(), 128), s.text) << s.name;
+        }
+
+        const struct
+        {
+            const char* name;
+            const char* text;
+            float value;
+        } typed[] = {
+            { "Band 2 Freq", "1.2kHz", (1200.0f - 20.0f) / 19980.0f },
+            { "Band 2 Gain", "+6 dB", 30.0f / 48.0f },
+            { "Band 3 Q", "0.71", (0.71f - 0.1f) / 9.9f },
+            { "Band 1 Type", "peak", 0.0f },
+            { "Preamp Type", "N1073", 0.125f },
+            { "Band 2 Active", "On", 1.0f },
+            { "HiPass Freq", "0.25", 0.25f },
+        };
+        for (const auto& t : typed)
+            EXPECT_NEAR (findParameter (*plugin, t.name)->getValueForText (t.text), t.value, 1.0e-6f) << t.name;
+    }
+
+    TEST (HostedLv2, AProgramChangeReachesTheHost)
+    {
+        auto plugin = loadPlugin (Format::lv2);
+        ASSERT_NE (plugin, nullptr);
+        ASSERT_EQ (plugin->getNumPrograms(), 1);
+
+        juce::Random random (23);
+        for (auto* parameter : plugin->getParameters())
+            parameter->setValueNotifyingHost (random.nextFloat());
+        processNoise (*plugin);
+
+        plugin->setCurrentProgram (0);
+        processNoise (*plugin);
+        for (const auto& row : TrellaParams)
+        {
+            auto* parameter = findParameter (*plugin, row.name);
+            EXPECT_NEAR (parameter->getValue(), parameter->getDefaultValue(), 1.0e-6f) << row.name;
+        }
+    }
 } // namespace

@@ -333,6 +333,23 @@ namespace
                           megabyte / 4 * 5 }),
         [] (const testing::TestParamInfo<HostileInput>& paramInfo) { return std::string (paramInfo.param.name); });
 
+    TEST (HtmlTextEdit, ALoneCarriageReturnBeforeAnInsertedLineBreakKeepsLinksOnTheirText)
+    {
+        KroHtmlTextEdit view;
+        view.appendHtml ("a\r<br><a href=\"x\">link</a>\r<li>b");
+
+        const auto text = view.getEditor().getText();
+        EXPECT_EQ (view.getEditor().getTotalNumChars(), text.length());
+        ASSERT_EQ (view.getLinks().size(), 1);
+        const auto& link = view.getLinks().getReference (0);
+        EXPECT_EQ (text.substring (link.start, link.end), "link");
+
+        int covered = 0;
+        for (const auto& run : view.getRuns())
+            covered += run.length;
+        EXPECT_EQ (covered, text.length());
+    }
+
     TEST (HtmlTextEdit, InvalidUtf8IsShownWithoutFailing)
     {
         KroHtmlTextEdit view;

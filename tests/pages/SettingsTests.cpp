@@ -2,6 +2,7 @@
 
 #include "../support/MessagePump.h"
 #include "../ui/UiTestSupport.h"
+#include "GuardedXml.h"
 #include "pages/KroSettings.h"
 #include "services/KroDataFolder.h"
 
@@ -401,9 +402,15 @@ class SettingsMalformedFile : public SettingsPage, public testing::WithParamInte
 TEST_P (SettingsMalformedFile, OpensWithTheDefaultsAndIsReplacedByAValidFile)
 {
     const juce::String content (GetParam());
-    writeSettings (content == "<huge>" ? settingsXml ({ { "show_fft", "0" } }) + "<!--" +
-                                             juce::String::repeatedString ("x", 1100000) + "-->"
-                                       : content);
+    if (content == "<huge>")
+        writeSettings (settingsXml ({ { "show_fft", "0" } }) + "<!--" + juce::String::repeatedString ("x", 1100000) +
+                       "-->");
+    else if (content == "<deep>") // 100 000 nested elements: more than the parser's recursion can take
+        writeSettings (settingsXml ({ { "show_fft", "0" } }).replace ("</Settings>", "") +
+                       juce::String::repeatedString ("<x>", 100000) + juce::String::repeatedString ("</x>", 100000) +
+                       "</Settings>");
+    else
+        writeSettings (content);
 
     auto page = makePage();
     EXPECT_EQ (treeValues (*page), defaultValues);
@@ -420,7 +427,31 @@ INSTANTIATE_TEST_SUITE_P (
                      "<?xml version=\"1.0\"?><Settings><Parameters><Item ID=\"show_fft\" Value=\"0\"",
                      "show_fft=0\nwin_size=5\n", "\x89PNG\r\n\x1a\n\xff\xfe\x01",
                      "<Settings version=\"2\"><Options><Option id=\"show_fft\" value=\"0\"/></Options></Settings>",
-                     "<Parameters><Item ID=\"show_fft\" Value=\"0\"/></Parameters>", "<huge>"));
+                     "<Parameters><Item ID=\"show_fft\" Value=\"0\"/></Parameters>", "<huge>", "<deep>"));
+
+TEST_F (SettingsPage, TheFuzzersSeedsAndFindingsOpenSafely)
+{
+    // Every file the settings fuzzer starts from, crash reproducers included: the page opens with
+    // values its rows can hold, and a file refused as unsafe to parse leaves every default.
+    const auto files = juce::File (KRO_FUZZ_SEEDS_DIR "/settings").findChildFiles (juce::File::findFiles, false);
+    ASSERT_FALSE (files.isEmpty());
+
+    for (const auto& file : files)
+    {
+        writeSettings (file.loadFileAsString());
+        const auto page = makePage();
+        const std::map<juce::String, int> highest{ { "show_fft", 1 },   { "fill_fft", 1 },    { "rounded", 1 },
+                                                   { "show_peak", 1 },  { "peak_time", 2 },   { "meters_time", 3 },
+                                                   { "band_info", 1 },  { "show_guides", 1 }, { "win_size", 5 },
+                                                   { "use_opengl", 1 }, { "btn_chkupd", 0 },  { "btn_support", 0 } };
+        for (const auto& [id, value] : treeValues (*page))
+            EXPECT_TRUE (value >= 0 && value <= highest.at (id)) << file.getFileName() << " " << id;
+        if (! GuardedXml::isSafeToParse (file.loadFileAsString()))
+        {
+            EXPECT_EQ (treeValues (*page), defaultValues) << file.getFileName();
+        }
+    }
+}
 
 TEST_F (SettingsPage, AnotherVersionsFileKeepsTheValuesOfRowsThatStillMatch)
 {

@@ -1,3 +1,4 @@
+#include "GuardedXml.h"
 #include "PluginProcessor.h"
 
 #include <gtest/gtest.h>
@@ -138,9 +139,10 @@ namespace
               "<KroPRESET><PROGRAM NAME=\"x\" NUMBER=\"3\"/><PARAM ID=\"master_gain\" "
               "ValueFloat=\"0.25\"/></KroPRESET>",
               { { 1, 0.25f } } },
-            { "values are not clamped",
-              "<KroPRESET><PARAM ID=\"band1_gain\" ValueFloat=\"2\"/></KroPRESET>",
-              { { 6, 2.0f } } },
+            { "values are limited to 0..1",
+              "<KroPRESET><PARAM ID=\"band1_gain\" ValueFloat=\"2\"/><PARAM ID=\"band2_q\" "
+              "ValueFloat=\"-3\"/></KroPRESET>",
+              { { 6, 1.0f }, { 11, 0.0f } } },
             { "value that is not a number skipped",
               "<KroPRESET><PARAM ID=\"band1_gain\" ValueFloat=\"nan\"/><PARAM ID=\"band2_gain\" "
               "ValueFloat=\"1e300\"/></KroPRESET>",
@@ -163,9 +165,83 @@ namespace
 
         Processor p;
         restore (p, "<KroPRESET><PARAM ID=\"band1_gain\" ValueFloat=\"2\"/></KroPRESET>");
-        EXPECT_FLOAT_EQ (p.getEngine()->getParams().band[0].gain, 72.0f);
+        EXPECT_FLOAT_EQ (p.getEngine()->getParams().band[0].gain, 24.0f);
         restore (p, "<KroPRESET><PARAM ID=\"band1_freq\"/></KroPRESET>");
         EXPECT_FLOAT_EQ (p.getEngine()->getParams().band[0].frequency, 20.0f);
+    }
+
+    juce::MemoryBlock binaryOf (const juce::String& text)
+    {
+        // The framework's wrapping: a magic number, the text's length, the text and a terminating zero.
+        juce::MemoryOutputStream out;
+        out.writeInt (0x21324356);
+        out.writeInt ((int) text.getNumBytesAsUTF8() + 1);
+        out << text;
+        out.writeByte (0);
+        return out.getMemoryBlock();
+    }
+
+    TEST (State, DeeplyNestedDocumentsAreRefusedBeforeParsing)
+    {
+        const auto withInnerLevels = [] (int levels)
+        {
+            return "<KroPRESET><PARAM ID=\"band1_gain\" ValueFloat=\"0.75\">" +
+                   juce::String::repeatedString ("<x>", levels) + juce::String::repeatedString ("</x>", levels) +
+                   "</PARAM></KroPRESET>";
+        };
+
+        const struct
+        {
+            const char* label;
+            juce::String text;
+            bool applied;
+        } cases[] = {
+            { "32 levels in all", withInnerLevels (30), true },
+            { "33 levels", withInnerLevels (31), false },
+            { "100 000 levels", withInnerLevels (99998), false },
+        };
+
+        for (const auto& c : cases)
+        {
+            Processor p;
+            const auto defaults = valuesOf (p);
+            const auto blob = binaryOf (c.text);
+            p.setStateInformation (blob.getData(), (int) blob.getSize());
+
+            auto expected = defaults;
+            if (c.applied)
+                expected[6] = 0.75f;
+            EXPECT_EQ (valuesOf (p), expected) << c.label;
+        }
+    }
+
+    TEST (State, TheFuzzersSeedsAndFindingsAreSafe)
+    {
+        // Every input the state fuzzer starts from, crash reproducers included: restored as it is
+        // and as a wrapped text, it leaves values in 0..1, and a refused document changes nothing.
+        const auto files = juce::File (KRO_FUZZ_SEEDS_DIR "/state").findChildFiles (juce::File::findFiles, false);
+        ASSERT_FALSE (files.isEmpty());
+
+        for (const auto& file : files)
+        {
+            juce::MemoryBlock content;
+            ASSERT_TRUE (file.loadFileAsData (content));
+            const auto text = content.toString();
+
+            Processor p;
+            const auto defaults = valuesOf (p);
+            p.setStateInformation (content.getData(), (int) content.getSize());
+            for (const float value : valuesOf (p))
+                EXPECT_TRUE (value >= 0.0f && value <= 1.0f) << file.getFileName();
+
+            Processor q;
+            const auto wrapped = binaryOf (text);
+            q.setStateInformation (wrapped.getData(), (int) wrapped.getSize());
+            if (! GuardedXml::isSafeToParse (text))
+            {
+                EXPECT_EQ (valuesOf (q), defaults) << file.getFileName();
+            }
+        }
     }
 
     TEST (State, RandomBytesChangeNothing)

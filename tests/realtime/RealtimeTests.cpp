@@ -83,7 +83,7 @@ namespace
         }
         EXPECT_EQ (scope.count(), 0u);
     }
-    TEST (Realtime, PreampSwitchesDoNotAllocate)
+    TEST (Realtime, PreampSwitchesAndResetsDoNotAllocate)
     {
         // Every choice after every other, at the recorded rate and at a resampled one, with fades
         // that start from "Neutral", from a response and in the middle of the stage's partitions.
@@ -102,6 +102,8 @@ namespace
                 const allocations::Scope scope;
                 if (block % 50 == 0)
                     p.getParameters()[22]->setValue ((float) ((block / 50) % 8) * 0.125f);
+                if (block % 7 == 3)
+                    p.reset(); // hosts may reset the processor from the audio thread
                 p.processBlock (buffer, midi);
                 allocationsSeen += scope.count();
             }
