@@ -20,7 +20,7 @@ namespace
 
     bool isFlag (const juce::String& name)
     {
-        return name == "--list" || name == "--force" || name == "--quiet" || name == "--help" || name == "-h";
+        return name == "--list" || name == "--force" || name == "--quiet";
     }
 
     /** Applies one option to the options; returns the problem, or an empty text. */
@@ -60,10 +60,8 @@ namespace
             options.list = true;
         else if (name == "--force")
             options.force = true;
-        else if (name == "--quiet")
-            options.quiet = true;
         else
-            options.help = true;
+            options.quiet = true;
 
         return {};
     }
@@ -102,6 +100,19 @@ namespace
 CommandLineParser::Result CommandLineParser::parse (const juce::StringArray& arguments)
 {
     Result result;
+
+    // A call for help is answered whatever else the command line holds.
+    for (const auto& argument : arguments)
+    {
+        if (argument == "--")
+            break;
+        if (argument == "--help" || argument == "-h")
+        {
+            result.options.help = true;
+            return result;
+        }
+    }
+
     juce::StringArray files;
     bool optionsEnded = false;
 
@@ -142,9 +153,6 @@ CommandLineParser::Result CommandLineParser::parse (const juce::StringArray& arg
             result.error = "unknown option '" + argument + "'";
         }
     }
-
-    if (result.options.help)
-        return { result.options, {} };
 
     if (result.error.isEmpty())
         result.error = checkFiles (result.options, files);
