@@ -1,17 +1,19 @@
 #include "PluginProcessor.h"
 
+#include "ParameterText.h"
 #include "PluginEditor.h"
 #include "PresetDocument.h"
 
 static_assert (numTrellaParams == (size_t) TrellaDSP::numParameters, "one host parameter per engine parameter");
 
 //==============================================================================
-KroTrellaAudioProcessor::KroParameter::KroParameter (const juce::String& id, const juce::String& displayName,
-                                                     int stepCount, int defaultStep)
-    : juce::AudioProcessorParameterWithID (juce::ParameterID{ id, 1 }, displayName)
-    , steps (stepCount)
-    , value ((float) defaultStep / (float) stepCount)
-    , defaultValue ((float) defaultStep / (float) stepCount)
+KroTrellaAudioProcessor::KroParameter::KroParameter (int index)
+    : juce::AudioProcessorParameterWithID (juce::ParameterID{ TrellaParams[(size_t) index].id, 1 },
+                                           TrellaParams[(size_t) index].name)
+    , steps (TrellaParams[(size_t) index].steps)
+    , tableIndex (index)
+    , value (TrellaDSP::normalisedValueOf (TrellaDSP::DefaultParameters, index))
+    , defaultValue (value.load())
 {
 }
 
@@ -31,15 +33,28 @@ juce::String KroTrellaAudioProcessor::KroParameter::getName (int) const
     return name;
 }
 
+juce::String KroTrellaAudioProcessor::KroParameter::getText (float normalisedValue, int maximumStringLength) const
+{
+    const auto text = ParameterText::format (tableIndex, normalisedValue);
+    return maximumStringLength > 0 ? text.substring (0, maximumStringLength) : text;
+}
+
+float KroTrellaAudioProcessor::KroParameter::getValueForText (const juce::String& text) const
+{
+    return ParameterText::parse (tableIndex, text).value_or (getValue());
+}
+
 //==============================================================================
 KroTrellaAudioProcessor::KroTrellaAudioProcessor()
+    : juce::AudioProcessor (BusesProperties()
+                                .withInput ("Input", juce::AudioChannelSet::stereo(), true)
+                                .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
 {
     ResetDSPclass ((float) lastSampleRate, lastBlockSize);
 
     for (size_t i = 0; i < TrellaParams.size(); ++i)
     {
-        const auto& row = TrellaParams[i];
-        auto parameter = std::make_unique<KroParameter> (row.id, row.name, row.steps, row.defaultStep);
+        auto parameter = std::make_unique<KroParameter> ((int) i);
         parameter->onValueChanged = [this] (juce::String id, float value) { routeParameterChange (id, value); };
         parameters[i] = parameter.get();
         addParameter (parameter.release());
@@ -121,14 +136,32 @@ void KroTrellaAudioProcessor::releaseResources()
         engine->Reset (true);
 }
 
+bool KroTrellaAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
+{
+    if (layouts.inputBuses.size() != 1 || layouts.outputBuses.size() != 1)
+        return false;
+
+    const auto input = layouts.getMainInputChannelSet();
+    const auto output = layouts.getMainOutputChannelSet();
+    const auto mono = juce::AudioChannelSet::mono();
+    const auto stereo = juce::AudioChannelSet::stereo();
+
+    return (input == stereo && output == stereo) || (input == mono && output == mono) ||
+           (input == mono && output == stereo);
+}
+
+void KroTrellaAudioProcessor::spreadMonoInput (juce::AudioBuffer<float>& buffer) const noexcept
+{
+    // With one input and two outputs, the input feeds both sides.
+    if (getTotalNumInputChannels() == 1 && getTotalNumOutputChannels() == 2 && buffer.getNumChannels() >= 2)
+        buffer.copyFrom (1, 0, buffer, 0, 0, buffer.getNumSamples());
+}
+
 void KroTrellaAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
     const juce::ScopedNoDenormals noDenormals;
 
-    const int numChannels = buffer.getNumChannels();
-    const int numOutputs = juce::jmin (getTotalNumOutputChannels(), numChannels);
-    for (int channel = getTotalNumInputChannels(); channel < numOutputs; ++channel)
-        buffer.clear (channel, 0, buffer.getNumSamples());
+    spreadMonoInput (buffer);
 
     if (const EngineSlot::Reader engine (dsp); engine)
         engine->Process (buffer);
@@ -136,9 +169,12 @@ void KroTrellaAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, ju
 
 void KroTrellaAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
-    // The host's audio passes untouched; the engine runs on silence so that its filters, meters and
-    // analyser settle as they would with no signal. The silent buffer is made in prepareToPlay.
+    // The host's audio passes untouched (a mono input on both sides of a stereo output); the engine
+    // runs on silence so that its filters, meters and analyser settle as they would with no signal.
+    // The silent buffer is made in prepareToPlay.
     const juce::ScopedNoDenormals noDenormals;
+    spreadMonoInput (buffer);
+
     const int numChannels = juce::jmin (buffer.getNumChannels(), silentBuffer.getNumChannels());
     const int chunkSize = silentBuffer.getNumSamples();
 

@@ -18,12 +18,14 @@ class KroTrellaAudioProcessor : public juce::AudioProcessor
 public:
     /** One host parameter. Its value is the normalised value of the engine's value laws, kept as
         the host set it (not clamped). Ids and names come from TrellaParams; hosts address the
-        parameter by its id, so sessions and automation lanes stay readable and stable.
+        parameter by its id, so sessions and automation lanes stay readable and stable. Its default
+        is the engine's initial setting, and its texts are those of ParameterText.
     */
     class KroParameter : public juce::AudioProcessorParameterWithID
     {
     public:
-        KroParameter (const juce::String& id, const juce::String& displayName, int steps, int defaultStep);
+        /** The parameter of a row of TrellaParams. */
+        explicit KroParameter (int tableIndex);
 
         /** Called with (id, value) after every accepted setValue. */
         std::function<void (juce::String id, float value)> onValueChanged;
@@ -36,11 +38,15 @@ public:
         float getDefaultValue() const override { return defaultValue; }
         juce::String getName (int maximumStringLength) const override;
         juce::String getLabel() const override { return {}; }
-        float getValueForText (const juce::String& text) const override { return text.getFloatValue(); }
+        /** The value in its unit, for example "1.20 kHz" or "+3.0 dB" (see ParameterText). */
+        juce::String getText (float normalisedValue, int maximumStringLength) const override;
+        /** Reads a text as ParameterText does; a text it does not understand gives the current value. */
+        float getValueForText (const juce::String& text) const override;
         bool isMetaParameter() const override { return true; }
         Category getCategory() const override { return genericParameter; }
 
     private:
+        const int tableIndex;
         std::atomic<float> value;
         const float defaultValue;
 
@@ -51,6 +57,9 @@ public:
     ~KroTrellaAudioProcessor() override;
 
     const juce::String getName() const override { return "KroTrella"; }
+
+    /** Stereo to stereo, mono to mono, and mono to stereo (the one input feeding both sides). */
+    bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
 
     void prepareToPlay (double sampleRate, int samplesPerBlock) override;
     void releaseResources() override;
@@ -94,6 +103,7 @@ public:
 
 private:
     void routeParameterChange (const juce::String& id, float value);
+    void spreadMonoInput (juce::AudioBuffer<float>& buffer) const noexcept;
     void bindEngine (TrellaDSP& engine);
 
     std::mutex engineChangedLock; // guards onEngineChanged between the message and the prepare thread

@@ -3,14 +3,14 @@
 #include <array>
 
 /** One row of the parameter table: the id hosts and saved states use, the name hosts show, and
-    the step count and default step that give the normalised default.
+    the step count of the step index the saved state writes beside each value. (The default of
+    each parameter is the engine's initial setting.)
 */
 struct TrellaParamInfo
 {
     const char* id;
     const char* name;
     int steps;
-    int defaultStep;
 };
 
 constexpr std::size_t numTrellaParams = 23;

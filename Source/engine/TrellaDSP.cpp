@@ -274,8 +274,11 @@ float TrellaDSP::decibelsToFactor (float dB) noexcept
 
 float TrellaDSP::getParameter (int index) const noexcept
 {
-    const auto p = params.load();
+    return normalisedValueOf (params.load(), index);
+}
 
+float TrellaDSP::normalisedValueOf (const EQParameters& p, int index) noexcept
+{
     switch (index)
     {
         case 0:

@@ -124,6 +124,11 @@ public:
     /** The normalised value of a parameter (0 for an index outside 0..22). */
     float getParameter (int index) const noexcept;
 
+    /** The normalised value of a parameter in a setting (0 for an index outside 0..22);
+        `normalisedValueOf (DefaultParameters, index)` is the engine's initial value.
+    */
+    static float normalisedValueOf (const EQParameters& setting, int index) noexcept;
+
     /** Applies a normalised value through the value laws, without reporting it back. */
     void setParameter (int index, float normalised);
 

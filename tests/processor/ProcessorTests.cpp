@@ -48,9 +48,11 @@ namespace
         for (const auto& e : expected)
             EXPECT_NEAR (valueOf (p, e.id), e.value, 1.0e-7f) << e.id;
 
-        // What a host's "reset to default" applies is the table's default, not the engine's setting.
-        EXPECT_NEAR (p.getKroParameter (2)->getDefaultValue(), 64.0f / 127.0f, 1.0e-7f);
-        EXPECT_EQ (p.getKroParameter (0)->getDefaultValue(), 0.0f);
+        // What a host's "reset to default" applies is the engine's own initial setting.
+        for (const auto& e : expected)
+            EXPECT_NEAR (p.getKroParameter (findTrellaParamIndex (e.id))->getDefaultValue(), e.value, 1.0e-7f) << e.id;
+        for (int i = 0; i < 23; ++i)
+            EXPECT_EQ (p.getKroParameter (i)->getDefaultValue(), valueOf (p, TrellaParams[(size_t) i].id)) << i;
     }
 
     TEST (Processor, ParametersAnswerAsHostsExpect)
@@ -64,8 +66,15 @@ namespace
         EXPECT_FALSE (band1Freq->isDiscrete());
         EXPECT_FALSE (band1Freq->isBoolean());
 
+        // A bare number is a normalised value, except for Q, whose text is a bare number.
         for (int i = 0; i < 23; ++i)
-            EXPECT_FLOAT_EQ (p.getKroParameter (i)->getValueForText ("0.25"), 0.25f);
+        {
+            if (i < 10 || i > 13)
+            {
+                EXPECT_FLOAT_EQ (p.getKroParameter (i)->getValueForText ("0.25"), 0.25f) << i;
+            }
+        }
+        EXPECT_FLOAT_EQ (p.getKroParameter (11)->getValueForText ("0.25"), TrellaDSP::normalisedFromQ (0.25f));
 
         EXPECT_EQ (p.getName(), "KroTrella");
         EXPECT_EQ (p.getProgramName (3), "KroTrella");
@@ -89,10 +98,12 @@ namespace
         EXPECT_EQ (params.preampType, 7);
         EXPECT_EQ (valueOf (p, "preamp_type"), 1.0f); // the host's value is kept as it was sent
 
-        // A host reset to the table default (64/127) moves band 1 to about 10089 Hz.
-        auto* band1Freq = p.getKroParameter (2);
-        band1Freq->setValue (band1Freq->getDefaultValue());
-        EXPECT_NEAR (p.getEngine()->getParams().band[0].frequency, 10088.66f, 0.01f);
+        // A host's reset to the default brings band 1 back to 120 Hz and the low-pass to 20 kHz.
+        for (const char* id : { "band1_freq", "lopass_freq" })
+            p.getKroParameter (findTrellaParamIndex (id))
+                ->setValue (p.getKroParameter (findTrellaParamIndex (id))->getDefaultValue());
+        EXPECT_NEAR (p.getEngine()->getParams().band[0].frequency, 120.0f, 0.001f);
+        EXPECT_EQ (p.getEngine()->getParams().loPassFreq, 20000.0f);
     }
 
     struct CountingListener : juce::AudioProcessorListener
@@ -171,34 +182,84 @@ namespace
         EXPECT_EQ (p.getCurrentProgram(), 0);
     }
 
-    TEST (Processor, OneInputTwoOutputsClearsTheSecondChannel)
+    TEST (Processor, AcceptsStereoMonoAndMonoToStereoOnly)
     {
+        using Set = juce::AudioChannelSet;
+        const struct
+        {
+            Set input, output;
+            bool accepted;
+        } cases[] = {
+            { Set::stereo(), Set::stereo(), true },
+            { Set::mono(), Set::mono(), true },
+            { Set::mono(), Set::stereo(), true },
+            { Set::stereo(), Set::mono(), false },
+            { Set::create5point1(), Set::create5point1(), false },
+            { Set::stereo(), Set::create5point1(), false },
+            { Set::disabled(), Set::stereo(), false },
+            { Set::stereo(), Set::disabled(), false },
+            { Set::discreteChannels (3), Set::discreteChannels (3), false },
+        };
+
+        for (const auto& c : cases)
+        {
+            Processor p;
+            juce::AudioProcessor::BusesLayout layout;
+            layout.inputBuses.add (c.input);
+            layout.outputBuses.add (c.output);
+            EXPECT_EQ (p.checkBusesLayoutSupported (layout), c.accepted)
+                << c.input.getDescription() << " -> " << c.output.getDescription();
+            EXPECT_EQ (p.setBusesLayout (layout), c.accepted);
+        }
+
+        // Out of the box: one stereo input and one stereo output, both on.
         Processor p;
+        EXPECT_EQ (p.getTotalNumInputChannels(), 2);
+        EXPECT_EQ (p.getTotalNumOutputChannels(), 2);
+        EXPECT_TRUE (p.getBus (true, 0)->isEnabled() && p.getBus (false, 0)->isEnabled());
+    }
+
+    TEST (Processor, AMonoInputFeedsBothSidesOfAStereoOutput)
+    {
+        // A stereo processor given the mono signal on both channels is the reference.
+        Processor mono, reference;
         juce::AudioProcessor::BusesLayout layout;
         layout.inputBuses.add (juce::AudioChannelSet::mono());
         layout.outputBuses.add (juce::AudioChannelSet::stereo());
-        ASSERT_TRUE (p.setBusesLayout (layout));
-        p.prepareToPlay (44100.0, 128);
+        ASSERT_TRUE (mono.setBusesLayout (layout));
 
-        juce::AudioBuffer<float> buffer (2, 128);
-        juce::Random random (9);
-        signals::fillNoise (buffer, random);
-        juce::AudioBuffer<float> original (buffer);
-        juce::MidiBuffer midi;
-        p.processBlock (buffer, midi);
-
-        for (int i = 0; i < 128; ++i)
+        for (auto* p : { &mono, &reference })
         {
-            ASSERT_EQ (buffer.getSample (0, i), original.getSample (0, i));
-            ASSERT_EQ (buffer.getSample (1, i), 0.0f);
+            p->prepareToPlay (44100.0, 128);
+            setHostValue (*p, "master_active", 1.0f);
+            setHostValue (*p, "band2_active", 1.0f);
+            setHostValue (*p, "band2_gain", 0.9f);
         }
 
-        // With two inputs nothing is cleared.
-        Processor stereo;
-        stereo.prepareToPlay (44100.0, 128);
-        buffer.makeCopyOf (original);
-        stereo.processBlock (buffer, midi);
-        EXPECT_EQ (buffer.getSample (1, 5), original.getSample (1, 5));
+        juce::Random random (9);
+        juce::MidiBuffer midi;
+        for (int block = 0; block < 4; ++block)
+        {
+            juce::AudioBuffer<float> buffer (2, 128), expected (2, 128);
+            signals::fillNoise (buffer, random); // channel 1 holds what the host left there
+            expected.copyFrom (0, 0, buffer, 0, 0, 128);
+            expected.copyFrom (1, 0, buffer, 0, 0, 128);
+
+            mono.processBlock (buffer, midi);
+            reference.processBlock (expected, midi);
+            for (int c = 0; c < 2; ++c)
+                for (int i = 0; i < 128; ++i)
+                    ASSERT_EQ (buffer.getSample (c, i), expected.getSample (c, i)) << "channel " << c;
+        }
+
+        // Bypassed, the input still reaches both sides.
+        juce::AudioBuffer<float> buffer (2, 128);
+        signals::fillNoise (buffer, random);
+        const juce::AudioBuffer<float> original (buffer);
+        mono.processBlockBypassed (buffer, midi);
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < 128; ++i)
+                ASSERT_EQ (buffer.getSample (c, i), original.getSample (0, i)) << "channel " << c;
     }
 
     TEST (Processor, BypassPassesAudioBitExactWhileTheEngineRunsOnSilence)
