@@ -1,9 +1,24 @@
 #include "ProcessorSettings.h"
 
-#include "ParameterTextReader.h"
+#include "ParameterText.h"
 #include "PresetFile.h"
 
 #include "engine/IR_list.h"
+
+juce::String ProcessorSettings::describeValues (const KroTrellaAudioProcessor::KroParameter& parameter)
+{
+    // A few steps: every text they show; a continuous range: its ends and the default.
+    if (parameter.steps <= 8)
+    {
+        juce::StringArray names;
+        for (int i = 0; i <= 2 * parameter.steps; ++i)
+            names.addIfNotAlreadyThere (parameter.getText ((float) i / (float) (2 * parameter.steps), 1024));
+        return names.joinIntoString (", ");
+    }
+
+    return parameter.getText (0.0f, 1024) + " to " + parameter.getText (1.0f, 1024) + ", for example "
+           + parameter.getText (parameter.getDefaultValue(), 1024);
+}
 
 ProcessorSettings ProcessorSettings::fromOptions (const RenderOptions& options, juce::String& error)
 {
@@ -31,11 +46,16 @@ ProcessorSettings ProcessorSettings::fromOptions (const RenderOptions& options, 
         if (index < 0)
             return refuse (where + "unknown parameter id '" + assignment.id + "' (--list shows the ids)");
 
-        const auto reading = ParameterTextReader::read (*processor.getKroParameter (index), assignment.valueText);
-        if (! reading.value.has_value())
-            return refuse (where + reading.problem);
+        const auto& parameter = *processor.getKroParameter (index);
+        if (assignment.valueText.trim().isEmpty())
+            return refuse (where + "the value is empty");
 
-        settings.assignments.push_back ({ index, *reading.value });
+        // The parameter's own reading decides; it tells a text it does not understand from a value.
+        if (! ParameterText::parse (index, assignment.valueText).has_value())
+            return refuse (where + "'" + assignment.valueText + "' is not a value of " + parameter.getName (1024) + " ("
+                           + describeValues (parameter) + ")");
+
+        settings.assignments.push_back ({ index, parameter.getValueForText (assignment.valueText) });
     }
 
     return settings;

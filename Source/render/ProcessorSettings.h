@@ -11,7 +11,8 @@
 class ProcessorSettings
 {
 public:
-    /** Reads the preset file and checks every assignment against a processor's parameters. A
+    /** Reads the preset file and reads every assignment's value the way the parameter reads a text
+        typed into a host (getValueForText); a text the parameter does not understand is refused. A
         problem is described in `error` (one line naming the option at fault), and leaves the
         settings empty.
     */
@@ -29,6 +30,9 @@ public:
     static juce::String describeParameters (const KroTrellaAudioProcessor& processor);
 
 private:
+    /** What a parameter accepts, for an error message: its choices, or its range. */
+    static juce::String describeValues (const KroTrellaAudioProcessor::KroParameter& parameter);
+
     struct Assignment
     {
         int index;

@@ -81,7 +81,15 @@ namespace
     {
         double sampleRate;
         int channels;
+        std::vector<std::string> settings;
     };
+
+    // In units as the parameters show them, and as bare normalised numbers.
+    const std::vector<std::string> boostInUnits = { "--set", "master_active=On", "--set", "band2_active=On",
+                                                    "--set", "band2_gain=+12dB", "--set", "band2_freq=1kHz" };
+    const std::vector<std::string> boostNormalised = { "--set", "master_active=1",    "--set", "band2_active=1",
+                                                       "--set", "band2_gain=0.75",    "--set",
+                                                       "band2_freq=0.0490490490" };
 
     class RenderBoost : public RenderTest, public ::testing::WithParamInterface<BoostCase>
     {
@@ -89,7 +97,7 @@ namespace
 
     TEST_P (RenderBoost, TwelveDecibelBandAtOneKilohertzRendersTwelveDecibelsOnASine)
     {
-        const auto [rate, channels] = GetParam();
+        const auto& [rate, channels, settings] = GetParam();
         const auto sine = [&]
         {
             juce::AudioBuffer<float> buffer (channels, (int) rate * 2);
@@ -101,8 +109,7 @@ namespace
         }();
         writeAudio (file ("sine.wav"), sine, rate, 32);
 
-        const auto result = run ({ "--set", "master_active=1", "--set", "band2_active=1", "--set", "band2_gain=0.75",
-                                   "--set", "band2_freq=0.0490490490", "sine.wav", "boosted.wav" });
+        const auto result = run (join (settings, { "sine.wav", "boosted.wav" }));
         ASSERT_EQ (result.exitCode, 0) << result.err;
 
         const auto output = readAudio (file ("boosted.wav"));
@@ -117,8 +124,9 @@ namespace
     }
 
     INSTANTIATE_TEST_SUITE_P (RatesAndChannels, RenderBoost,
-                              ::testing::Values (BoostCase{ 44100.0, 2 }, BoostCase{ 48000.0, 1 },
-                                                 BoostCase{ 96000.0, 2 }));
+                              ::testing::Values (BoostCase{ 44100.0, 2, boostInUnits },
+                                                 BoostCase{ 48000.0, 1, boostNormalised },
+                                                 BoostCase{ 96000.0, 2, boostInUnits }));
 
     //==============================================================================
     class RenderExactness : public RenderTest, public ::testing::WithParamInterface<int>
@@ -231,7 +239,7 @@ namespace
         configured.getStateInformation (state);
         ASSERT_TRUE (file ("loud.state").replaceWithData (state.getData(), state.getSize()));
 
-        const auto result = run ({ "--preset", "loud.state", "--set", "band2_gain=0.5", "--list" });
+        const auto result = run ({ "--preset", "loud.state", "--set", "band2_gain=0dB", "--list" });
         ASSERT_EQ (result.exitCode, 0) << result.err;
 
         const auto lines = juce::StringArray::fromLines (juce::String (result.out));
@@ -328,7 +336,7 @@ namespace
         for (int i = 0; i < loud.getNumSamples(); ++i)
             loud.setSample (0, i, (float) (0.9 * std::sin (0.05 * i)));
         writeAudio (file ("loud.wav"), loud, 44100.0, 16);
-        const std::vector<std::string> boost = { "--set", "master_active=1", "--set", "master_gain=1" };
+        const std::vector<std::string> boost = { "--set", "master_active=On", "--set", "master_gain=+12dB" };
 
         const auto clipped = run (join (boost, { "loud.wav", "clipped.wav" }));
         EXPECT_EQ (clipped.exitCode, 0);

@@ -77,8 +77,8 @@ namespace render_test
 
     bool sameBytes (const juce::File& a, const juce::File& b);
 
-    /** The `--set` arguments of the six-filter setting used by several tests, with plain normalised
-        values: high-pass 40 Hz, low shelf +3 dB at 120 Hz, peaks -4 dB at 1 kHz and +2 dB at
+    /** The `--set` arguments of the six-filter setting used by several tests, in units as a user
+        types them: high-pass 40 Hz, low shelf +3 dB at 120 Hz, peaks -4 dB at 1 kHz and +2 dB at
         4.2 kHz (Q 1), high shelf +3 dB at 8.5 kHz, low-pass 16 kHz, equaliser on.
     */
     std::vector<std::string> sixFilterSettings();

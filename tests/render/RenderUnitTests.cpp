@@ -1,9 +1,7 @@
-// The renderer's parts on their own: the command line, the reading of parameter texts and the
-// all-or-nothing output file.
+// The renderer's parts on their own: the command line and the all-or-nothing output file.
 
 #include "AtomicOutputFile.h"
 #include "CommandLineParser.h"
-#include "ParameterTextReader.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -57,96 +55,6 @@ namespace
         EXPECT_EQ (CommandLineParser::parse ({ "--out-dir", "a", "--out-dir", "b", "x.wav" }).error,
                    "--out-dir is given twice");
     }
-
-    //==============================================================================
-    /** A parameter that shows units and words the way a well-behaved host parameter does. */
-    class ShowingParameter : public juce::AudioProcessorParameter
-    {
-    public:
-        enum class Kind
-        {
-            frequency,  // 20 Hz .. 20 kHz, shown "120Hz" or "1.5kHz"
-            choice,     // "Peak" / "Lo-Shelf"
-            deafToWords // shows "Peak" / "Lo-Shelf" but reads every text as a number
-        };
-
-        explicit ShowingParameter (Kind k)
-            : kind (k)
-        {
-        }
-
-        float getValue() const override { return 0.0f; }
-        void setValue (float) override {}
-        float getDefaultValue() const override { return 0.0f; }
-        juce::String getName (int) const override { return "test"; }
-        juce::String getLabel() const override { return {}; }
-
-        juce::String getText (float v, int) const override
-        {
-            if (kind != Kind::frequency)
-                return v < 0.5f ? "Peak" : "Lo-Shelf";
-            const float hz = v * 19980.0f + 20.0f;
-            return hz < 1000.0f ? juce::String (juce::roundToInt (hz)) + "Hz" : juce::String (hz / 1000.0f, 1) + "kHz";
-        }
-
-        float getValueForText (const juce::String& text) const override
-        {
-            if (kind == Kind::choice)
-                return text == "Lo-Shelf" ? 1.0f : 0.0f;
-            if (kind == Kind::deafToWords)
-                return text.getFloatValue();
-
-            const auto t = text.trim().toLowerCase();
-            const bool isNormalised = t.containsOnly ("0123456789.");
-            if (isNormalised)
-                return t.getFloatValue();
-            const float hz = t.getFloatValue() * (t.endsWith ("khz") ? 1000.0f : 1.0f);
-            return (hz - 20.0f) / 19980.0f;
-        }
-
-    private:
-        Kind kind;
-    };
-
-    struct TextCase
-    {
-        ShowingParameter::Kind kind;
-        const char* text;
-        std::optional<float> value; // empty: refused
-    };
-
-    class RenderParameterText : public ::testing::TestWithParam<TextCase>
-    {
-    };
-
-    TEST_P (RenderParameterText, TextsThatTheParameterShowsOrNumbersWithItsUnitsAreReadOthersRefused)
-    {
-        const auto& c = GetParam();
-        const ShowingParameter parameter (c.kind);
-        const auto reading = ParameterTextReader::read (parameter, c.text);
-
-        ASSERT_EQ (reading.value.has_value(), c.value.has_value()) << c.text << ": " << reading.problem;
-        if (c.value.has_value())
-            EXPECT_NEAR (*reading.value, *c.value, 1.0e-6f) << c.text;
-        else
-            EXPECT_TRUE (reading.problem.isNotEmpty());
-    }
-
-    using Kind = ShowingParameter::Kind;
-    INSTANTIATE_TEST_SUITE_P (
-        Table, RenderParameterText,
-        ::testing::Values (
-            TextCase{ Kind::frequency, "0.25", 0.25f },
-            TextCase{ Kind::frequency, "1kHz", (1000.0f - 20.0f) / 19980.0f },
-            TextCase{ Kind::frequency, " 1.5 KHZ ", (1500.0f - 20.0f) / 19980.0f },
-            TextCase{ Kind::frequency, "120Hz", 100.0f / 19980.0f }, TextCase{ Kind::frequency, "120dB", std::nullopt },
-            TextCase{ Kind::frequency, "kHz", std::nullopt }, TextCase{ Kind::frequency, "fast", std::nullopt },
-            TextCase{ Kind::frequency, "30kHz", std::nullopt }, // beyond the range
-            TextCase{ Kind::frequency, "", std::nullopt }, TextCase{ Kind::choice, "Lo-Shelf", 1.0f },
-            TextCase{ Kind::choice, "lo-shelf", 1.0f }, // passed on in the parameter's spelling
-            TextCase{ Kind::choice, "Hi-Shelf", std::nullopt },
-            TextCase{ Kind::choice, "1", 0.0f }, // a bare number goes to getValueForText as it is
-            TextCase{ Kind::deafToWords, "Lo-Shelf", std::nullopt }, TextCase{ Kind::deafToWords, "1", 1.0f }));
 
     //==============================================================================
     class RenderOutputFile : public ::testing::Test
