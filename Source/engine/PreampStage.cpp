@@ -2,84 +2,327 @@
 
 #include "IR_list.h"
 
-#include <BinaryData.h>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace
 {
-    constexpr double crossfadeSeconds = 0.05; // the framework convolution's own fade time
+    constexpr int historySpareSegments = 8; // partitions appended before the history moves
 } // namespace
 
-PreampStage::PreampStage (double sampleRate, int maximumBlockSize)
-    : fadeLength ((int) std::ceil (2.0 * crossfadeSeconds * sampleRate) + 2 * maximumBlockSize)
+int PreampStage::partitionSizeFor (double) noexcept
 {
-    convolution.prepare ({ sampleRate, (juce::uint32) maximumBlockSize, 2 });
+    return 64;
+}
 
-    // The framework's convolution starts out "not bypassed"; run it bypassed over silence until its
-    // fade has settled, so that the first response chosen fades in instead of jumping in.
-    juce::AudioBuffer<float> silence (2, maximumBlockSize);
-    for (int done = 0; done < fadeLength; done += maximumBlockSize)
+PreampStage::PreampStage (double sampleRate, int)
+    : responses (std::make_unique<PreampResponses> (sampleRate, partitionSizeFor (sampleRate)))
+    , partitionSize (responses->getPartitionSize())
+    , binsPadded (responses->getBinsPadded())
+    , maxPartitions (std::max (1, responses->getMaxPartitions()))
+    , fadeLength (std::max (1, (int) std::lround (fadeSeconds * sampleRate)))
+    , fir (DirectFir::kernelForThisMachine())
+{
+    // The past needed to rebuild every input spectrum, plus the partition being filled.
+    historyKeep = (maxPartitions + 2) * partitionSize;
+    const auto historySize = (size_t) (historyKeep + historySpareSegments * partitionSize + DirectFir::readAhead);
+    const auto spectraSize = (size_t) (maxPartitions * binsPadded);
+
+    for (size_t c = 0; c < 2; ++c)
     {
-        silence.clear();
-        run (silence.getWritePointer (0), silence.getWritePointer (1), maximumBlockSize, true);
+        history[c].resize (historySize);
+        spectraRe[c].resize (spectraSize);
+        spectraIm[c].resize (spectraSize);
+        sumRe[c].resize ((size_t) binsPadded);
+        sumIm[c].resize ((size_t) binsPadded);
+        wet[c].resize ((size_t) partitionSize);
+        dry[c].resize ((size_t) partitionSize);
+        for (auto& voice : voices)
+            voice.tail[c].resize ((size_t) partitionSize);
     }
+
+    fftRe.resize ((size_t) (2 * partitionSize));
+    fftIm.resize ((size_t) (2 * partitionSize));
+    writePosition = historyKeep;
 }
 
 void PreampStage::select (int index) noexcept
 {
-    selectedIndex.store (juce::jlimit (0, (int) IR_list.size() - 1, index), std::memory_order_relaxed);
-    selections.fetch_add (1, std::memory_order_acq_rel);
+    selectedIndex.store (std::clamp (index, 0, (int) IR_list.size() - 1), std::memory_order_relaxed);
+}
+
+//==============================================================================
+void PreampStage::reset() noexcept
+{
+    for (size_t c = 0; c < 2; ++c)
+    {
+        std::fill (history[c].data(), history[c].data() + history[c].size(), 0.0f);
+        std::fill (spectraRe[c].data(), spectraRe[c].data() + spectraRe[c].size(), 0.0f);
+        std::fill (spectraIm[c].data(), spectraIm[c].data() + spectraIm[c].size(), 0.0f);
+    }
+
+    writePosition = historyKeep;
+    phase = 0;
+    newestSlot = 0;
+    spectraCurrent = true;
+    fadeRemaining = 0;
+    started = false; // the next block takes the choice up at once: there is nothing to fade from
 }
 
 void PreampStage::takeUpSelection() noexcept
 {
-    const auto current = selections.load (std::memory_order_acquire);
-    if (current == takenSelections)
+    const int index = selectedIndex.load (std::memory_order_relaxed);
+
+    if (! started)
+    {
+        started = true;
+        takenIndex = index;
+        current = responses->get (index);
+        voices[currentVoice].response = current;
+        if (current != nullptr)
+        {
+            if (! spectraCurrent)
+                rebuildSpectra();
+            computeTail (voices[currentVoice]);
+        }
+        return;
+    }
+
+    if (index == takenIndex || fadeRemaining > 0)
         return;
 
-    takenSelections = current;
-    const int index = selectedIndex.load (std::memory_order_relaxed);
-    const auto& entry = IR_list[(size_t) index];
+    takenIndex = index;
+    startFadeTo (responses->get (index));
+}
 
-    if (! entry.bypass && index != loadedIndex)
+void PreampStage::startFadeTo (const PreampResponses::Response* next) noexcept
+{
+    if (next == current)
+        return;
+
+    currentVoice ^= 1; // the voice playing so far fades out
+    auto& voice = voices[currentVoice];
+    voice.response = next;
+
+    if (next != nullptr)
     {
-        int size = 0;
-        // A missing response leaves the convolution with the one it had.
-        if (const auto* data = BinaryData::getNamedResource (entry.resourceName, size); data != nullptr && size > 0)
+        if (! spectraCurrent)
+            rebuildSpectra();
+        computeTail (voice);
+    }
+
+    current = next;
+    fadeRemaining = fadeLength;
+}
+
+//==============================================================================
+void PreampStage::makeRoomInHistory (int numSamples) noexcept
+{
+    const int end = (int) history[0].size() - DirectFir::readAhead;
+    if (writePosition + numSamples <= end)
+        return;
+
+    for (auto& channel : history)
+        std::memmove (channel.data(), channel.data() + writePosition - historyKeep,
+                      sizeof (float) * (size_t) historyKeep);
+    writePosition = historyKeep;
+}
+
+void PreampStage::appendToHistory (const float* left, const float* right, int numSamples) noexcept
+{
+    makeRoomInHistory (numSamples);
+    std::memcpy (history[0].data() + writePosition, left, sizeof (float) * (size_t) numSamples);
+    std::memcpy (history[1].data() + writePosition, right, sizeof (float) * (size_t) numSamples);
+    writePosition += numSamples;
+}
+
+/** Transforms the two partitions of input that end at `windowEnd` into the spectra of `slot`. */
+void PreampStage::transformWindow (int windowEnd, int slot) noexcept
+{
+    const int fftSize = 2 * partitionSize;
+    std::memcpy (fftRe.data(), history[0].data() + windowEnd - fftSize, sizeof (float) * (size_t) fftSize);
+    std::memcpy (fftIm.data(), history[1].data() + windowEnd - fftSize, sizeof (float) * (size_t) fftSize);
+
+    const auto& fft = responses->getFft();
+    fft.forward (fftRe.data(), fftIm.data());
+
+    // Separate the channels: left = Z[k] + conj Z[N-k], right = (Z[k] - conj Z[N-k]) / i, both
+    // twice their true value (the responses' spectra carry the 1/2).
+    const auto offset = (size_t) (slot * binsPadded);
+    float* leftRe = spectraRe[0].data() + offset;
+    float* leftIm = spectraIm[0].data() + offset;
+    float* rightRe = spectraRe[1].data() + offset;
+    float* rightIm = spectraIm[1].data() + offset;
+    const float* re = fftRe.data();
+    const float* im = fftIm.data();
+
+    for (int k = 0; k <= partitionSize; ++k)
+    {
+        const int a = fft.binPosition (k), b = fft.binPosition ((fftSize - k) & (fftSize - 1));
+        leftRe[k] = re[a] + re[b];
+        leftIm[k] = im[a] - im[b];
+        rightRe[k] = im[a] + im[b];
+        rightIm[k] = re[b] - re[a];
+    }
+}
+
+void PreampStage::rebuildSpectra() noexcept
+{
+    const int partitionStart = writePosition - phase;
+    newestSlot = 0;
+    for (int j = 0; j < maxPartitions; ++j)
+        transformWindow (partitionStart - j * partitionSize, (maxPartitions - j) % maxPartitions);
+    spectraCurrent = true;
+}
+
+void PreampStage::computeTail (Voice& voice) noexcept
+{
+    const auto& response = *voice.response;
+    const auto& fft = responses->getFft();
+    const int fftSize = 2 * partitionSize;
+
+    if (response.numPartitions == 0)
+    {
+        for (auto& channel : voice.tail)
+            std::fill (channel.data(), channel.data() + partitionSize, 0.0f);
+        return;
+    }
+
+    for (size_t c = 0; c < 2; ++c)
+    {
+        std::fill (sumRe[c].data(), sumRe[c].data() + binsPadded, 0.0f);
+        std::fill (sumIm[c].data(), sumIm[c].data() + binsPadded, 0.0f);
+
+        for (int j = 0; j < response.numPartitions; ++j)
         {
-            // Queued without allocating; the response is prepared on the convolution's own thread.
-            convolution.loadImpulseResponse (data, (size_t) size, juce::dsp::Convolution::Stereo::yes,
-                                             juce::dsp::Convolution::Trim::no, 1024,
-                                             juce::dsp::Convolution::Normalise::no);
-            loadedIndex = index;
+            const auto slot = (size_t) (((newestSlot - j) % maxPartitions + maxPartitions) % maxPartitions);
+            const auto h = (size_t) (j * binsPadded);
+            const auto x = slot * (size_t) binsPadded;
+            fft.multiplyAccumulate (response.tailRe[c].data() + h, response.tailIm[c].data() + h,
+                                    spectraRe[c].data() + x, spectraIm[c].data() + x, sumRe[c].data(), sumIm[c].data(),
+                                    binsPadded);
         }
     }
 
-    if (entry.bypass && ! bypassed)
-        fadeRemaining = fadeLength;
+    // Join the two half spectra into one transform: left in the real part, right in the imaginary.
+    float* re = fftRe.data();
+    float* im = fftIm.data();
+    for (int k = 0; k <= partitionSize; ++k)
+    {
+        const float leftRe = sumRe[0][(size_t) k], leftIm = sumIm[0][(size_t) k];
+        const float rightRe = sumRe[1][(size_t) k], rightIm = sumIm[1][(size_t) k];
+        const int a = fft.binPosition (k);
+        re[a] = leftRe - rightIm;
+        im[a] = leftIm + rightRe;
+        if (k > 0 && k < partitionSize)
+        {
+            const int b = fft.binPosition (fftSize - k);
+            re[b] = leftRe + rightIm;
+            im[b] = rightRe - leftIm;
+        }
+    }
 
-    bypassed = entry.bypass;
-    if (! bypassed)
-        fadeRemaining = 0;
+    fft.inverse (re, im);
+    std::memcpy (voice.tail[0].data(), re + partitionSize, sizeof (float) * (size_t) partitionSize);
+    std::memcpy (voice.tail[1].data(), im + partitionSize, sizeof (float) * (size_t) partitionSize);
+}
+
+void PreampStage::completePartition() noexcept
+{
+    phase = 0;
+    newestSlot = (newestSlot + 1) % maxPartitions;
+    transformWindow (writePosition, newestSlot);
+
+    if (voices[currentVoice].response != nullptr)
+        computeTail (voices[currentVoice]);
+    if (fadeRemaining > 0 && voices[currentVoice ^ 1].response != nullptr)
+        computeTail (voices[currentVoice ^ 1]);
+}
+
+/** One voice's output for the segment that was just appended to the history. */
+void PreampStage::render (const Voice& voice, int channel, int numSamples, float* out) noexcept
+{
+    const float* input = history[(size_t) channel].data() + writePosition - numSamples;
+
+    if (voice.response == nullptr)
+    {
+        std::memcpy (out, input, sizeof (float) * (size_t) numSamples);
+        return;
+    }
+
+    fir (voice.response->head[(size_t) channel].data(), partitionSize, input, out, numSamples);
+    const float* tail = voice.tail[(size_t) channel].data() + phase;
+    for (int i = 0; i < numSamples; ++i)
+        out[i] += tail[i];
+}
+
+void PreampStage::processSegment (float* left, float* right, int numSamples, bool stereo) noexcept
+{
+    appendToHistory (left, right, numSamples);
+
+    const int channels = stereo ? 2 : 1;
+    float* outputs[2] = { left, right };
+    const auto& playing = voices[currentVoice];
+
+    for (int c = 0; c < channels; ++c)
+    {
+        if (fadeRemaining == 0)
+        {
+            render (playing, c, numSamples, outputs[c]);
+            continue;
+        }
+
+        float* fadingIn = wet[(size_t) c].data();
+        float* fadingOut = dry[(size_t) c].data();
+        render (playing, c, numSamples, fadingIn);
+        render (voices[currentVoice ^ 1], c, numSamples, fadingOut);
+
+        const int fading = std::min (numSamples, fadeRemaining);
+        const int done = fadeLength - fadeRemaining;
+        const float step = 1.0f / (float) fadeLength;
+        for (int i = 0; i < fading; ++i)
+        {
+            const float gain = (float) (done + i + 1) * step;
+            outputs[c][i] = fadingOut[i] * (1.0f - gain) + fadingIn[i] * gain;
+        }
+        std::memcpy (outputs[c] + fading, fadingIn + fading, sizeof (float) * (size_t) (numSamples - fading));
+    }
+
+    fadeRemaining -= std::min (numSamples, fadeRemaining);
+    phase += numSamples;
+
+    if (phase == partitionSize)
+    {
+        if (current != nullptr || fadeRemaining > 0)
+            completePartition();
+        else
+            phase = 0, spectraCurrent = false;
+    }
 }
 
 void PreampStage::process (float* left, float* right, int numSamples, bool stereo) noexcept
 {
+    if (! stereo)
+        right = left;
+
     takeUpSelection();
 
-    if (isPassingThrough())
-        return;
+    for (int done = 0; done < numSamples;)
+    {
+        if (isPassingThrough())
+        {
+            // Keep the past, so that the next choice starts from the true signal.
+            const int length = std::min (numSamples - done, historySpareSegments * partitionSize);
+            appendToHistory (left + done, right + done, length);
+            phase = (phase + length) % partitionSize;
+            spectraCurrent = false;
+            done += length;
+            continue;
+        }
 
-    run (left, right, numSamples, stereo);
-
-    if (bypassed)
-        fadeRemaining = juce::jmax (0, fadeRemaining - numSamples);
-}
-
-void PreampStage::run (float* left, float* right, int numSamples, bool stereo) noexcept
-{
-    float* channels[] = { left, right };
-    juce::dsp::AudioBlock<float> block (channels, stereo ? 2u : 1u, (size_t) numSamples);
-    juce::dsp::ProcessContextReplacing<float> context (block);
-    context.isBypassed = bypassed;
-    convolution.process (context);
+        const int length = std::min (numSamples - done, partitionSize - phase);
+        processSegment (left + done, right + done, length, stereo);
+        done += length;
+    }
 }

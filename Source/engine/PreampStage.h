@@ -1,46 +1,96 @@
 #pragma once
 
-#include <juce_dsp/juce_dsp.h>
+#include "AlignedFloats.h"
+#include "DirectFir.h"
+#include "PreampResponses.h"
 
+#include <array>
 #include <atomic>
-#include <cstdint>
+#include <memory>
 
 /** The first stage of the chain: colours the signal with one of the embedded impulse responses of
     IR_list, or passes it untouched ("Neutral").
 
-    `select` may be called from any thread; the audio thread takes the choice up at its next block
-    and hands the response to the framework's convolution itself, which prepares it on its own
-    background thread and swaps it in with a short crossfade. Switching between a response and
-    "Neutral" fades too, so no choice clicks. Once a fade to "Neutral" is over the convolution no
-    longer runs and the signal passes bit for bit.
+    Every response is prepared for the engine's sample rate when the stage is built (off the audio
+    thread). Convolution adds no latency: the first `partitionSize` taps are applied directly to each
+    sample, the rest as partitions of the same size through FFTs, computed whenever the stream
+    completes a partition. Nothing here runs on another thread, so the output depends only on the
+    input, the choices and the block at which each choice was taken up.
+
+    `select` may be called from any thread; the audio thread takes the choice up at the start of its
+    next block and crossfades from the previous choice over `fadeSeconds`, counted in samples. A choice
+    made while a fade runs is taken up at the first block after that fade. Once a fade to "Neutral" is
+    over the signal passes bit for bit.
 */
 class PreampStage
 {
 public:
+    static constexpr double fadeSeconds = 0.05;
+
     PreampStage (double sampleRate, int maximumBlockSize);
 
-    /** Any thread: selects an entry of IR_list by index (0..7). */
+    /** Any thread: selects an entry of IR_list by index (clamped to the list). */
     void select (int index) noexcept;
 
-    /** Audio thread: processes one or two channels in place (at most maximumBlockSize samples). */
+    /** Audio thread: processes one or two channels in place. */
     void process (float* left, float* right, int numSamples, bool stereo) noexcept;
 
+    /** Audio thread: forgets the past signal, as at the start of a new stream, and ends any fade. */
+    void reset() noexcept;
+
     /** Audio thread: whether the stage passes the signal untouched at the moment. */
-    bool isPassingThrough() const noexcept { return bypassed && fadeRemaining == 0; }
+    bool isPassingThrough() const noexcept { return current == nullptr && fadeRemaining == 0; }
+
+    int getFadeLength() const noexcept { return fadeLength; }
+
+    /** The prepared responses, for tests and measurements. */
+    const PreampResponses& getResponses() const noexcept { return *responses; }
+
+    /** The partition size used at a sample rate. */
+    static int partitionSizeFor (double sampleRate) noexcept;
 
 private:
-    void takeUpSelection() noexcept;
-    void run (float* left, float* right, int numSamples, bool stereo) noexcept;
+    struct Voice
+    {
+        const PreampResponses::Response* response = nullptr; // nullptr: the dry signal
+        std::array<AlignedFloats, 2> tail;                   // this partition's tail output
+    };
 
-    juce::dsp::Convolution convolution;
-    const int fadeLength; // samples the convolution keeps running after a switch to "Neutral"
+    void takeUpSelection() noexcept;
+    void startFadeTo (const PreampResponses::Response* next) noexcept;
+    void appendToHistory (const float* left, const float* right, int numSamples) noexcept;
+    void makeRoomInHistory (int numSamples) noexcept;
+    void completePartition() noexcept;
+    void transformWindow (int windowEnd, int slot) noexcept;
+    void rebuildSpectra() noexcept;
+    void computeTail (Voice& voice) noexcept;
+    void render (const Voice& voice, int channel, int numSamples, float* out) noexcept;
+    void processSegment (float* left, float* right, int numSamples, bool stereo) noexcept;
+
+    const std::unique_ptr<const PreampResponses> responses;
+    const int partitionSize, binsPadded, maxPartitions, fadeLength;
+    const DirectFir::Kernel fir;
 
     std::atomic<int> selectedIndex{ 0 };
-    std::atomic<std::uint32_t> selections{ 0 };
 
     // Audio thread.
-    std::uint32_t takenSelections = 0;
-    int loadedIndex = -1;
-    bool bypassed = true;
+    int takenIndex = 0;
+    bool started = false;
+    const PreampResponses::Response* current = nullptr;
+    Voice voices[2]; // [0] the current choice, [1] the one fading out
+    int currentVoice = 0;
     int fadeRemaining = 0;
+
+    std::array<AlignedFloats, 2> history;
+    int historyKeep = 0;   // samples of the past kept at the front when the history moves
+    int writePosition = 0; // index of the next input sample in `history`
+    int phase = 0;         // samples of the current partition received so far
+
+    // Input spectra of the last maxPartitions partitions, newest at `newestSlot`.
+    std::array<AlignedFloats, 2> spectraRe, spectraIm;
+    int newestSlot = 0;
+    bool spectraCurrent = true; // false after a stretch of plain pass-through
+
+    AlignedFloats fftRe, fftIm, sumRe[2], sumIm[2];
+    std::array<AlignedFloats, 2> wet, dry;
 };
