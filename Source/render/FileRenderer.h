@@ -43,7 +43,7 @@ private:
     struct OpenedInput
     {
         std::unique_ptr<juce::AudioFormatReader> reader;
-        class CheckedInputStream* stream = nullptr; // owned by the reader
+        class CheckedInputStream* stream = nullptr; // owned by the reader; none for a memory-mapped file
         bool uncompressed = false;
         juce::String error;
     };

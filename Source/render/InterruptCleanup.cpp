@@ -12,7 +12,8 @@ namespace
     std::atomic<bool> watching{ false };
     static_assert (std::atomic<bool>::is_always_lock_free, "the flag is read inside a signal handler");
 
-    constexpr int watchedSignals[] = { SIGINT, SIGTERM, SIGHUP };
+    // SIGBUS too: it ends the program if a memory-mapped input is cut short while it is read.
+    constexpr int watchedSignals[] = { SIGINT, SIGTERM, SIGHUP, SIGBUS };
 } // namespace
 
 void InterruptCleanup::install()

@@ -1,7 +1,8 @@
 #pragma once
 
-/** Removes the output being written when the program is interrupted (SIGINT, SIGTERM, SIGHUP), then
-    lets the signal end the program as it would have without us.
+/** Removes the output being written when the program is interrupted (SIGINT, SIGTERM, SIGHUP) or
+    its memory-mapped input vanishes under it (SIGBUS), then lets the signal end the program as it
+    would have without us.
 
     One temporary file at a time is watched. Its path is kept in a fixed buffer so that the signal
     handler, on whatever thread it runs, only reads an atomic flag and calls unlink, both safe inside

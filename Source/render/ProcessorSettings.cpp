@@ -16,8 +16,8 @@ juce::String ProcessorSettings::describeValues (const KroTrellaAudioProcessor::K
         return names.joinIntoString (", ");
     }
 
-    return parameter.getText (0.0f, 1024) + " to " + parameter.getText (1.0f, 1024) + ", for example "
-           + parameter.getText (parameter.getDefaultValue(), 1024);
+    return parameter.getText (0.0f, 1024) + " to " + parameter.getText (1.0f, 1024) + ", for example " +
+           parameter.getText (parameter.getDefaultValue(), 1024);
 }
 
 ProcessorSettings ProcessorSettings::fromOptions (const RenderOptions& options, juce::String& error)
@@ -52,8 +52,8 @@ ProcessorSettings ProcessorSettings::fromOptions (const RenderOptions& options, 
 
         // The parameter's own reading decides; it tells a text it does not understand from a value.
         if (! ParameterText::parse (index, assignment.valueText).has_value())
-            return refuse (where + "'" + assignment.valueText + "' is not a value of " + parameter.getName (1024) + " ("
-                           + describeValues (parameter) + ")");
+            return refuse (where + "'" + assignment.valueText + "' is not a value of " + parameter.getName (1024) +
+                           " (" + describeValues (parameter) + ")");
 
         settings.assignments.push_back ({ index, parameter.getValueForText (assignment.valueText) });
     }

@@ -54,10 +54,12 @@ OPTIONS
         with "Save current state" in the standalone app's options menu.
 
     --set ID=VALUE
-        Sets one parameter after the preset; may be repeated. VALUE is a text
-        the parameter understands: a value with its unit as --list shows it
-        ("1kHz", "+6dB", "0.71"), a choice ("On", "Lo-Shelf", a preamp name),
-        or a bare normalised number from 0 to 1.
+        Sets one parameter after the preset; may be repeated. VALUE is read as
+        the plug-in reads a value typed into a host: with its unit ("1kHz",
+        "120 Hz", "+6dB"), a Q as a plain number ("0.71"), a name ("On",
+        "Lo-Shelf", a preamp name), or a bare normalised number from 0 to 1.
+        Case does not matter; a value beyond the parameter's range is limited
+        to it. --list shows every id and its value in these terms.
 
     --list
         Prints every parameter's id, name and value (after --preset and --set)

@@ -87,9 +87,8 @@ namespace
     // In units as the parameters show them, and as bare normalised numbers.
     const std::vector<std::string> boostInUnits = { "--set", "master_active=On", "--set", "band2_active=On",
                                                     "--set", "band2_gain=+12dB", "--set", "band2_freq=1kHz" };
-    const std::vector<std::string> boostNormalised = { "--set", "master_active=1",    "--set", "band2_active=1",
-                                                       "--set", "band2_gain=0.75",    "--set",
-                                                       "band2_freq=0.0490490490" };
+    const std::vector<std::string> boostNormalised = { "--set", "master_active=1", "--set", "band2_active=1",
+                                                       "--set", "band2_gain=0.75", "--set", "band2_freq=0.0490490490" };
 
     class RenderBoost : public RenderTest, public ::testing::WithParamInterface<BoostCase>
     {
@@ -129,29 +128,45 @@ namespace
                                                  BoostCase{ 96000.0, 2, boostInUnits }));
 
     //==============================================================================
-    class RenderExactness : public RenderTest, public ::testing::WithParamInterface<int>
+    struct ExactnessCase
+    {
+        int channels;
+        bool withPreamp;
+    };
+
+    class RenderExactness : public RenderTest, public ::testing::WithParamInterface<ExactnessCase>
     {
     };
 
     TEST_P (RenderExactness, OutputEqualsTheProcessorsProcessBlockOutputBitForBit)
     {
-        const int channels = GetParam();
+        const auto [channels, withPreamp] = GetParam();
         const double rate = 48000.0;
         // Not a whole number of blocks, so that the last, short block is covered too.
         const auto input = noise (channels, 3 * FileRenderer::blockSize + 123);
         writeAudio (file ("in.wav"), input, rate, 32);
 
-        const auto result = run (join (sixFilterSettings(), { "in.wav", "out.wav" }));
+        auto arguments = sixFilterSettings();
+        auto values = sixFilterValues();
+        if (withPreamp)
+        {
+            arguments = join (arguments, { "--set", "preamp_type=A512" });
+            values.push_back ({ 22, 2.0f / 8.0f });
+        }
+
+        const auto result = run (join (arguments, { "in.wav", "out.wav" }));
         ASSERT_EQ (result.exitCode, 0) << result.err;
 
         const auto rendered = readAudio (file ("out.wav"));
         EXPECT_TRUE (rendered.isFloat);
-        const auto expected = processBlockOutput (input, rate, sixFilterValues());
+        const auto expected = processBlockOutput (input, rate, values);
         EXPECT_FALSE (bitIdentical (expected, input)) << "the setting must change the sound";
         EXPECT_TRUE (bitIdentical (rendered.samples, expected));
     }
 
-    INSTANTIATE_TEST_SUITE_P (MonoAndStereo, RenderExactness, ::testing::Values (1, 2));
+    INSTANTIATE_TEST_SUITE_P (MonoStereoAndPreamp, RenderExactness,
+                              ::testing::Values (ExactnessCase{ 1, false }, ExactnessCase{ 2, false },
+                                                 ExactnessCase{ 2, true }));
 
     //==============================================================================
     TEST_F (RenderTest, TwoRunsAreBitIdentical)
@@ -168,11 +183,8 @@ namespace
 
     TEST_F (RenderTest, TwoRunsWithAPreampAreBitIdentical)
     {
-        GTEST_SKIP() << "the preamp stage still loads its response on the convolution's background thread, so "
-                        "when it takes over is not fixed; enable once the preamp renders deterministically";
-
         writeAudio (file ("in.wav"), noise (2, 100000), 44100.0, 24);
-        const auto withPreamp = join (sixFilterSettings(), { "--set", "preamp_type=0.25" });
+        const auto withPreamp = join (sixFilterSettings(), { "--set", "preamp_type=A512" });
 
         ASSERT_EQ (run (join (withPreamp, { "in.wav", "first.wav" })).exitCode, 0);
         ASSERT_EQ (run (join (withPreamp, { "in.wav", "second.wav" })).exitCode, 0);

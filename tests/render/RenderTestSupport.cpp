@@ -246,10 +246,10 @@ namespace render_test
 
     std::vector<std::string> sixFilterSettings()
     {
-        return { "--set", "master_active=On",  "--set", "hipass_freq=40Hz",   "--set", "band1_active=On",
-                 "--set", "band1_gain=+3dB",   "--set", "band2_active=on",    "--set", "band2_gain=-4 dB",
-                 "--set", "band3_active=On",   "--set", "band3_gain=+2.0dB",  "--set", "band4_active=On",
-                 "--set", "band4_gain=3dB",    "--set", "lopass_freq=16kHz" };
+        return { "--set", "master_active=On", "--set", "hipass_freq=40Hz",  "--set", "band1_active=On",
+                 "--set", "band1_gain=+3dB",  "--set", "band2_active=on",   "--set", "band2_gain=-4 dB",
+                 "--set", "band3_active=On",  "--set", "band3_gain=+2.0dB", "--set", "band4_active=On",
+                 "--set", "band4_gain=3dB",   "--set", "lopass_freq=16kHz" };
     }
 
     std::vector<std::string> join (std::vector<std::string> first, const std::vector<std::string>& second)
