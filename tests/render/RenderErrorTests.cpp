@@ -27,6 +27,11 @@ namespace
         int errorLines = 1;
     };
 
+    void PrintTo (const ErrorCase& c, std::ostream* out)
+    {
+        *out << c.name;
+    }
+
     void stereoFile (const juce::File& file, int frames = 2000)
     {
         writeAudio (file, noise (2, frames), 44100.0, 24);

@@ -84,6 +84,11 @@ namespace
         std::vector<std::string> settings;
     };
 
+    void PrintTo (const BoostCase& c, std::ostream* out)
+    {
+        *out << c.sampleRate << " Hz, " << c.channels << " channels, " << c.settings[5];
+    }
+
     // In units as the parameters show them, and as bare normalised numbers.
     const std::vector<std::string> boostInUnits = { "--set", "master_active=On", "--set", "band2_active=On",
                                                     "--set", "band2_gain=+12dB", "--set", "band2_freq=1kHz" };
@@ -133,6 +138,11 @@ namespace
         int channels;
         bool withPreamp;
     };
+
+    void PrintTo (const ExactnessCase& c, std::ostream* out)
+    {
+        *out << c.channels << " channels" << (c.withPreamp ? ", preamp A512" : "");
+    }
 
     class RenderExactness : public RenderTest, public ::testing::WithParamInterface<ExactnessCase>
     {
@@ -280,6 +290,12 @@ namespace
         int expectedBits;
         bool expectedFloat;
     };
+
+    void PrintTo (const FormatCase& c, std::ostream* out)
+    {
+        *out << c.input << " (" << c.bits << " bits, " << c.channels << " channels, " << c.sampleRate << " Hz, "
+             << c.frames << " frames) to " << c.output;
+    }
 
     class RenderFormats : public RenderTest, public ::testing::WithParamInterface<FormatCase>
     {
