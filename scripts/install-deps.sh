@@ -12,8 +12,8 @@ packages=(
     libx11-dev libxext-dev libxinerama-dev libxrandr-dev libxcursor-dev libxcomposite-dev libxtst-dev
     libgl-dev libglu1-mesa-dev
     libflac-dev libvorbis-dev libogg-dev libpng-dev libjpeg-dev zlib1g-dev
-    # tests and benchmarks
-    googletest libgtest-dev libgmock-dev libbenchmark-dev valgrind
+    # tests and benchmarks (sox and hyperfine: the renderer's speed comparison, bench/render-vs-sox.sh)
+    googletest libgtest-dev libgmock-dev libbenchmark-dev valgrind sox hyperfine
     # running the GUI and the plug-ins headless
     xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2 libgl1-mesa-dri
     lilv-utils

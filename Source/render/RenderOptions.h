@@ -1,0 +1,35 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <optional>
+
+/** The sample format of an output file. */
+enum class SampleFormat
+{
+    int16,
+    int24,
+    float32
+};
+
+/** One `--set ID=VALUE` as the user typed it. */
+struct ParameterAssignment
+{
+    juce::String id;
+    juce::String valueText;
+};
+
+/** What the command line asks for. */
+struct RenderOptions
+{
+    juce::StringArray inputs;
+    juce::String output;    // INPUT OUTPUT form: the output file
+    juce::String outputDir; // INPUT... --out-dir DIR form: the folder that receives every output
+    juce::String presetFile;
+    juce::Array<ParameterAssignment> assignments;
+    std::optional<SampleFormat> sampleFormat; // empty: follow the input
+    bool force = false;
+    bool quiet = false;
+    bool list = false;
+    bool help = false;
+};
