@@ -1,4 +1,5 @@
 #include "DirectFir.h"
+#include "InstructionSetRegion.h"
 
 #include <immintrin.h>
 
@@ -39,8 +40,7 @@ void DirectFir::runSse2 (const float* taps, int numTaps, const float* x, float* 
     sse2::filterBlock (taps, numTaps, x, y, numSamples);
 }
 
-#pragma GCC push_options
-#pragma GCC target("avx2,fma")
+KRO_BEGIN_INSTRUCTION_SET ("avx2,fma")
 namespace avx2
 {
     using Vector = __m256;
@@ -77,10 +77,9 @@ void DirectFir::runAvx2 (const float* taps, int numTaps, const float* x, float* 
 {
     avx2::filterBlock (taps, numTaps, x, y, numSamples);
 }
-#pragma GCC pop_options
+KRO_END_INSTRUCTION_SET
 
-#pragma GCC push_options
-#pragma GCC target("avx512f")
+KRO_BEGIN_INSTRUCTION_SET ("avx512f")
 namespace avx512
 {
     using Vector = __m512;
@@ -117,7 +116,7 @@ void DirectFir::runAvx512 (const float* taps, int numTaps, const float* x, float
 {
     avx512::filterBlock (taps, numTaps, x, y, numSamples);
 }
-#pragma GCC pop_options
+KRO_END_INSTRUCTION_SET
 
 DirectFir::Kernel DirectFir::kernelForThisMachine() noexcept
 {

@@ -1,4 +1,5 @@
 #include "StereoFft.h"
+#include "InstructionSetRegion.h"
 
 #include "DirectFir.h"
 
@@ -16,24 +17,22 @@ namespace fftSse2
 #include "StereoFftKernel.inl"
 } // namespace fftSse2
 
-#pragma GCC push_options
-#pragma GCC target("avx2,fma")
+KRO_BEGIN_INSTRUCTION_SET ("avx2,fma")
 namespace fftAvx2
 {
     using SumVector = float __attribute__ ((vector_size (32)));
 #include "StereoFftKernel.inl"
 } // namespace fftAvx2
-#pragma GCC pop_options
+KRO_END_INSTRUCTION_SET
 
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512vl,fma")
+KRO_BEGIN_INSTRUCTION_SET ("avx512f,avx512vl,fma")
 namespace fftAvx512
 {
     // The products are independent per bin, so they take the full width of the vector unit.
     using SumVector = float __attribute__ ((vector_size (64)));
 #include "StereoFftKernel.inl"
 } // namespace fftAvx512
-#pragma GCC pop_options
+KRO_END_INSTRUCTION_SET
 
 namespace
 {

@@ -14,30 +14,33 @@ inline Vec splat (float v)
     return Vec{ v, v, v, v, v, v, v, v };
 }
 
+// Lane selections with constant indices: 0..7 pick from the first operand, 8..15 from the second.
+#define KRO_LANES_LO 0, 8, 1, 9, 4, 12, 5, 13
+#define KRO_LANES_HI 2, 10, 3, 11, 6, 14, 7, 15
+#define KRO_LANES_PAIR_LO 0, 1, 8, 9, 4, 5, 12, 13
+#define KRO_LANES_PAIR_HI 2, 3, 10, 11, 6, 7, 14, 15
+#define KRO_LANES_HALF_LO 0, 1, 2, 3, 8, 9, 10, 11
+#define KRO_LANES_HALF_HI 4, 5, 6, 7, 12, 13, 14, 15
+
 inline void transpose8 (Vec* r)
 {
-    using Mask = int __attribute__ ((vector_size (32)));
-    const Mask lo = { 0, 8, 1, 9, 4, 12, 5, 13 }, hi = { 2, 10, 3, 11, 6, 14, 7, 15 };
-    const Mask pairLo = { 0, 1, 8, 9, 4, 5, 12, 13 }, pairHi = { 2, 3, 10, 11, 6, 7, 14, 15 };
-    const Mask halfLo = { 0, 1, 2, 3, 8, 9, 10, 11 }, halfHi = { 4, 5, 6, 7, 12, 13, 14, 15 };
-
     Vec t[8], s[8];
     for (int i = 0; i < 4; ++i)
     {
-        t[2 * i] = __builtin_shuffle (r[2 * i], r[2 * i + 1], lo);
-        t[2 * i + 1] = __builtin_shuffle (r[2 * i], r[2 * i + 1], hi);
+        t[2 * i] = __builtin_shufflevector (r[2 * i], r[2 * i + 1], KRO_LANES_LO);
+        t[2 * i + 1] = __builtin_shufflevector (r[2 * i], r[2 * i + 1], KRO_LANES_HI);
     }
     for (int i = 0; i < 2; ++i)
     {
-        s[4 * i + 0] = __builtin_shuffle (t[4 * i + 0], t[4 * i + 2], pairLo);
-        s[4 * i + 1] = __builtin_shuffle (t[4 * i + 0], t[4 * i + 2], pairHi);
-        s[4 * i + 2] = __builtin_shuffle (t[4 * i + 1], t[4 * i + 3], pairLo);
-        s[4 * i + 3] = __builtin_shuffle (t[4 * i + 1], t[4 * i + 3], pairHi);
+        s[4 * i + 0] = __builtin_shufflevector (t[4 * i + 0], t[4 * i + 2], KRO_LANES_PAIR_LO);
+        s[4 * i + 1] = __builtin_shufflevector (t[4 * i + 0], t[4 * i + 2], KRO_LANES_PAIR_HI);
+        s[4 * i + 2] = __builtin_shufflevector (t[4 * i + 1], t[4 * i + 3], KRO_LANES_PAIR_LO);
+        s[4 * i + 3] = __builtin_shufflevector (t[4 * i + 1], t[4 * i + 3], KRO_LANES_PAIR_HI);
     }
     for (int i = 0; i < 4; ++i)
     {
-        r[i] = __builtin_shuffle (s[i], s[i + 4], halfLo);
-        r[i + 4] = __builtin_shuffle (s[i], s[i + 4], halfHi);
+        r[i] = __builtin_shufflevector (s[i], s[i + 4], KRO_LANES_HALF_LO);
+        r[i + 4] = __builtin_shufflevector (s[i], s[i + 4], KRO_LANES_HALF_HI);
     }
 }
 
@@ -224,25 +227,23 @@ inline void sumProducts (const StereoFft::Term* terms, int numTerms, float* yRe,
 */
 inline void mirrorSpectrum (const StereoFft::Tables& t, const float* zRe, const float* zIm, float* mRe, float* mIm)
 {
-    using Mask = int __attribute__ ((vector_size (32)));
     const auto* re = reinterpret_cast<const Vec*> (zRe);
     const auto* im = reinterpret_cast<const Vec*> (zIm);
     auto* outRe = reinterpret_cast<Vec*> (mRe);
     auto* outIm = reinterpret_cast<Vec*> (mIm);
-    const Mask firstBlock = { 0, 1, 3, 2, 7, 6, 5, 4 }, reversed = { 7, 6, 5, 4, 3, 2, 1, 0 };
 
     for (int v = 0; v < t.columns; ++v)
     {
         const int partner = t.partnerVector[(size_t) v];
         if (v < 8)
         {
-            outRe[v] = __builtin_shuffle (re[partner], firstBlock);
-            outIm[v] = -__builtin_shuffle (im[partner], firstBlock);
+            outRe[v] = __builtin_shufflevector (re[partner], re[partner], 0, 1, 3, 2, 7, 6, 5, 4);
+            outIm[v] = -__builtin_shufflevector (im[partner], im[partner], 0, 1, 3, 2, 7, 6, 5, 4);
         }
         else
         {
-            outRe[v] = __builtin_shuffle (re[partner], reversed);
-            outIm[v] = -__builtin_shuffle (im[partner], reversed);
+            outRe[v] = __builtin_shufflevector (re[partner], re[partner], 7, 6, 5, 4, 3, 2, 1, 0);
+            outIm[v] = -__builtin_shufflevector (im[partner], im[partner], 7, 6, 5, 4, 3, 2, 1, 0);
         }
     }
 

@@ -1,4 +1,5 @@
 #include "TrellaDSP.h"
+#include "InstructionSetRegion.h"
 
 #include "FollowerQuad.h"
 #include "IR_list.h"
@@ -588,13 +589,12 @@ namespace chainSse2
 #include "ChainKernel.inl"
 } // namespace chainSse2
 
-#pragma GCC push_options
-#pragma GCC target("avx2,fma")
+KRO_BEGIN_INSTRUCTION_SET ("avx2,fma")
 namespace chainAvx2
 {
 #include "ChainKernel.inl"
 } // namespace chainAvx2
-#pragma GCC pop_options
+KRO_END_INSTRUCTION_SET
 
 const TrellaDSP::ChainKernels& TrellaDSP::chainKernelsForThisMachine()
 {
