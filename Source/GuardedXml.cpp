@@ -132,6 +132,10 @@ bool GuardedXml::isSafeToParse (const juce::String& text, int depthLimit) noexce
         }
         else if (p[1] == '?')
         {
+            // Inside an element the parser skips an instruction as white space and then, finding
+            // text, rolls back to before the instruction and skips it again, for ever.
+            if (depth > 0)
+                return false;
             p = skipPast (p + 2, "?>");
         }
         else if (p[1] == '/')

@@ -9,8 +9,9 @@
     declaration into further elements, and steps through malformed UTF-8 past the end of the text.
     A document is therefore refused, and reads as no document, when it is not well-formed UTF-8,
     nests deeper than `maximumDepth`, contains a document type declaration or any other "<!" than a
-    comment or CDATA section, has a "<" inside a tag, or uses an entity other than the five
-    predefined ones and character references. What this program writes never does any of that.
+    comment or CDATA section, has a processing instruction inside an element (on which the parser
+    loops for ever), has a "<" inside a tag, or uses an entity other than the five predefined ones
+    and character references. What this program writes never does any of that.
 */
 class GuardedXml
 {
