@@ -1,5 +1,6 @@
 #include "GuardedXml.h"
 
+#include <cctype>
 #include <cstring>
 
 namespace
@@ -9,65 +10,19 @@ namespace
         return std::strncmp (text, prefix, std::strlen (prefix)) == 0;
     }
 
-    /** The position just after the first `terminator` at or after `text`, or nullptr. */
-    const char* skipPast (const char* text, const char* terminator) noexcept
+    bool isSpace (char c) noexcept
     {
-        const char* found = std::strstr (text, terminator);
-        return found != nullptr ? found + std::strlen (terminator) : nullptr;
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n';
     }
 
-    /** Whether the entity after an '&' is one the parser expands to a single character. Any other
-        name would be looked up in a document type declaration or taken up to the next ';' and, if
-        it starts with '<', parsed as further elements.
-    */
-    bool isPlainEntity (const char* afterAmpersand) noexcept
+    bool isNameStart (char c) noexcept
     {
-        if (*afterAmpersand == '#')
-            return true;
-
-        for (const char* name : { "amp;", "quot;", "apos;", "lt;", "gt;" })
-            if (juce::CharacterFunctions::compareIgnoreCaseUpTo (juce::CharPointer_ASCII (afterAmpersand),
-                                                                 juce::CharPointer_ASCII (name),
-                                                                 (int) std::strlen (name)) == 0)
-                return true;
-
-        return false;
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
     }
 
-    /** Scans an opening tag from its '<' to its closing '>'. Returns the position after the tag, or
-        nullptr when the tag is refused; sets `opensElement` unless the tag closes itself ("/>").
-        The end of the text also ends the scan: the parser reads no further either.
-    */
-    const char* scanOpeningTag (const char* tag, bool& opensElement, bool& refused) noexcept
+    bool isNameChar (char c) noexcept
     {
-        char quote = 0;
-        const char* c = tag + 1;
-
-        for (; *c != 0; ++c)
-        {
-            if (*c == '<' || (*c == '&' && ! isPlainEntity (c + 1)))
-            {
-                refused = true;
-                return nullptr;
-            }
-
-            if (quote != 0)
-            {
-                if (*c == quote)
-                    quote = 0;
-            }
-            else if (*c == '"' || *c == '\'')
-            {
-                quote = *c;
-            }
-            else if (*c == '>')
-            {
-                opensElement = c[-1] != '/';
-                return c + 1;
-            }
-        }
-
-        return nullptr;
+        return isNameStart (c) || (c >= '0' && c <= '9') || c == '.' || c == '-';
     }
 
     /** Whether every multi-byte sequence has the continuation bytes its first byte announces. The
@@ -94,6 +49,226 @@ namespace
         return true;
     }
 
+    /** Walks a document once, without recursion or allocation, and accepts it only if it is a
+        well-formed document of the plain kind this program writes: an optional declaration,
+        comments and processing instructions before the one root element; elements with ASCII
+        names and quoted attributes; text with the five predefined entities and character
+        references; comments and CDATA sections; nothing but white space and comments after the
+        root. The framework's parser is exact on such text; on malformed text it resynchronises
+        in ways that can send it round in circles.
+    */
+    class DocumentScanner
+    {
+    public:
+        DocumentScanner (const char* text, int depthLimit) noexcept
+            : p (text)
+            , depthLimit (depthLimit)
+        {
+        }
+
+        bool isAcceptable() noexcept
+        {
+            if (! skipMisc (true) || *p != '<' || ! isNameStart (p[1]))
+                return false;
+
+            for (int depth = 0;;)
+            {
+                if (*p == 0)
+                    return false; // an element left open
+
+                if (*p == '&')
+                {
+                    if (! skipReference())
+                        return false;
+                }
+                else if (*p != '<')
+                {
+                    ++p;
+                }
+                else if (startsWith (p, "<!--"))
+                {
+                    if (! skipPast (p + 4, "-->"))
+                        return false;
+                }
+                else if (startsWith (p, "<![CDATA["))
+                {
+                    if (! skipPast (p + 9, "]]>"))
+                        return false;
+                }
+                else if (p[1] == '/')
+                {
+                    if (! skipEndTag())
+                        return false;
+                    if (--depth == 0)
+                        break;
+                }
+                else
+                {
+                    // Anything else that starts with "<!" is a document type or markup declaration.
+                    // A processing instruction inside an element is refused too: the framework's
+                    // parser skips it as white space, finds text, rolls back before the
+                    // instruction and skips it again, for ever.
+                    bool closesItself = false;
+                    if (! skipStartTag (closesItself))
+                        return false;
+                    if (closesItself && depth == 0)
+                        break;
+                    if (! closesItself && ++depth > depthLimit)
+                        return false;
+                }
+            }
+
+            return skipMisc (false) && *p == 0;
+        }
+
+    private:
+        const char* p;
+        const int depthLimit;
+
+        bool skipPast (const char* from, const char* terminator) noexcept
+        {
+            const char* found = std::strstr (from, terminator);
+            p = found != nullptr ? found + std::strlen (terminator) : from;
+            return found != nullptr;
+        }
+
+        bool skipSpaces() noexcept
+        {
+            const char* start = p;
+            while (isSpace (*p))
+                ++p;
+            return p != start;
+        }
+
+        bool skipName() noexcept
+        {
+            if (! isNameStart (*p))
+                return false;
+            while (isNameChar (*++p))
+            {
+            }
+            return true;
+        }
+
+        /** White space, comments and (before the root) processing instructions. */
+        bool skipMisc (bool instructionsAllowed) noexcept
+        {
+            for (;;)
+            {
+                skipSpaces();
+                if (startsWith (p, "<!--"))
+                {
+                    if (! skipPast (p + 4, "-->"))
+                        return false;
+                }
+                else if (instructionsAllowed && startsWith (p, "<?"))
+                {
+                    if (! skipPast (p + 2, "?>"))
+                        return false;
+                }
+                else
+                {
+                    return true;
+                }
+            }
+        }
+
+        /** "&amp;", "&quot;", "&apos;", "&lt;", "&gt;" (in any case, as the parser reads them) or a
+            character reference. Any other name would be looked up in a document type declaration or
+            taken up to the next ';' and, if it starts with '<', parsed as further elements.
+        */
+        bool skipReference() noexcept
+        {
+            ++p;
+            if (*p == '#')
+            {
+                const bool hex = *++p == 'x';
+                p += hex ? 1 : 0;
+                int digits = 0;
+                for (; digits < 8 && (hex ? std::isxdigit ((unsigned char) *p) : std::isdigit ((unsigned char) *p));
+                     ++digits)
+                    ++p;
+                return digits > 0 && *p++ == ';';
+            }
+
+            for (const char* name : { "amp;", "quot;", "apos;", "lt;", "gt;" })
+            {
+                const auto length = (int) std::strlen (name);
+                if (juce::CharacterFunctions::compareIgnoreCaseUpTo (juce::CharPointer_ASCII (p),
+                                                                     juce::CharPointer_ASCII (name), length) == 0)
+                {
+                    p += length;
+                    return true;
+                }
+            }
+            return false;
+        }
+
+        bool skipAttributeValue() noexcept
+        {
+            const char quote = *p;
+            if (quote != '"' && quote != '\'')
+                return false;
+
+            for (++p; *p != quote;)
+            {
+                if (*p == 0 || *p == '<')
+                    return false;
+                if (*p == '&')
+                {
+                    if (! skipReference())
+                        return false;
+                }
+                else
+                {
+                    ++p;
+                }
+            }
+            ++p;
+            return true;
+        }
+
+        bool skipStartTag (bool& closesItself) noexcept
+        {
+            ++p;
+            if (! skipName())
+                return false;
+
+            for (;;)
+            {
+                const bool spaced = skipSpaces();
+                if (startsWith (p, "/>"))
+                {
+                    p += 2;
+                    closesItself = true;
+                    return true;
+                }
+                if (*p == '>')
+                {
+                    ++p;
+                    return true;
+                }
+                if (! spaced || ! skipName())
+                    return false;
+                skipSpaces();
+                if (*p++ != '=')
+                    return false;
+                skipSpaces();
+                if (! skipAttributeValue())
+                    return false;
+            }
+        }
+
+        bool skipEndTag() noexcept
+        {
+            p += 2;
+            if (! skipName())
+                return false;
+            skipSpaces();
+            return *p++ == '>';
+        }
+    };
+
     // The header juce::AudioProcessor::copyXmlToBinary writes before the text.
     constexpr juce::uint32 binaryXmlMagic = 0x21324356;
 } // namespace
@@ -101,59 +276,7 @@ namespace
 bool GuardedXml::isSafeToParse (const juce::String& text, int depthLimit) noexcept
 {
     const char* p = text.toRawUTF8();
-    int depth = 0;
-
-    if (! isWellFormedUtf8 (p))
-        return false;
-
-    while (p != nullptr && *p != 0)
-    {
-        if (*p == '&')
-        {
-            if (! isPlainEntity (p + 1))
-                return false;
-            ++p;
-        }
-        else if (*p != '<')
-        {
-            ++p;
-        }
-        else if (startsWith (p, "<!--"))
-        {
-            p = skipPast (p + 4, "-->");
-        }
-        else if (startsWith (p, "<![CDATA["))
-        {
-            p = skipPast (p + 9, "]]>");
-        }
-        else if (p[1] == '!')
-        {
-            return false; // a document type declaration or other markup declaration
-        }
-        else if (p[1] == '?')
-        {
-            // Inside an element the parser skips an instruction as white space and then, finding
-            // text, rolls back to before the instruction and skips it again, for ever.
-            if (depth > 0)
-                return false;
-            p = skipPast (p + 2, "?>");
-        }
-        else if (p[1] == '/')
-        {
-            depth = juce::jmax (0, depth - 1);
-            p = skipPast (p + 2, ">");
-        }
-        else
-        {
-            bool opensElement = false, refused = false;
-            p = scanOpeningTag (p, opensElement, refused);
-
-            if (refused || (opensElement && ++depth > depthLimit))
-                return false;
-        }
-    }
-
-    return true;
+    return isWellFormedUtf8 (p) && DocumentScanner (p, depthLimit).isAcceptable();
 }
 
 std::unique_ptr<juce::XmlElement> GuardedXml::parse (const juce::String& text)

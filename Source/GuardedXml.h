@@ -3,15 +3,16 @@
 #include <juce_core/juce_core.h>
 
 /** Reads XML that comes from outside the program (saved states, the settings file) with the
-    framework's parser, but only after a linear scan has shown that the parser cannot be led into
-    deep recursion. The framework's parser descends once per nesting level, so a document of many
-    thousand nested elements would overflow the stack; it also expands entities of a document type
-    declaration into further elements, and steps through malformed UTF-8 past the end of the text.
-    A document is therefore refused, and reads as no document, when it is not well-formed UTF-8,
-    nests deeper than `maximumDepth`, contains a document type declaration or any other "<!" than a
-    comment or CDATA section, has a processing instruction inside an element (on which the parser
-    loops for ever), has a "<" inside a tag, or uses an entity other than the five predefined ones
-    and character references. What this program writes never does any of that.
+    framework's parser, but only after a linear scan has shown that the text is a plain well-formed
+    document the parser reads exactly. The framework's parser descends once per nesting level, so a
+    document of many thousand nested elements would overflow the stack; it expands entities of a
+    document type declaration into further elements; it steps through malformed UTF-8 past the end
+    of the text; and on malformed markup, or on a processing instruction inside an element, it can
+    loop for ever. A text is therefore refused, and reads as no document, unless it is well-formed
+    UTF-8 holding one root element nested at most `maximumDepth` deep, with ASCII element and
+    attribute names, quoted attribute values, the five predefined entities and character
+    references, comments and CDATA sections, and no document type declaration. What this program
+    writes always passes.
 */
 class GuardedXml
 {
