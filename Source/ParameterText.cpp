@@ -1,5 +1,7 @@
 #include "ParameterText.h"
 
+#include "NumberText.h"
+
 #include "engine/IR_list.h"
 #include "engine/TrellaDSP.h"
 
@@ -120,7 +122,7 @@ namespace
             }
         }
 
-        const auto number = t.substring (0, length).getDoubleValue();
+        const auto number = NumberText::toDouble (t.substring (0, length));
         if (! std::isfinite (number))
             return std::nullopt;
 

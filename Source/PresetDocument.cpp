@@ -1,5 +1,7 @@
 #include "PresetDocument.h"
 
+#include "NumberText.h"
+
 std::unique_ptr<juce::XmlElement> PresetDocument::create (const Values& values)
 {
     auto root = std::make_unique<juce::XmlElement> (rootTag);
@@ -31,7 +33,7 @@ void PresetDocument::apply (const juce::XmlElement& document, const std::functio
         if (index < 0)
             continue;
 
-        const auto value = (float) child->getDoubleAttribute ("ValueFloat", 0.0);
+        const auto value = (float) NumberText::toDouble (child->getStringAttribute ("ValueFloat", "0"));
         if (std::isfinite (value))
             applyValue (index, juce::jlimit (0.0f, 1.0f, value));
     }

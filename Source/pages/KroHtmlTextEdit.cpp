@@ -1,5 +1,7 @@
 #include "KroHtmlTextEdit.h"
 
+#include "NumberText.h"
+
 #include <cmath>
 
 namespace
@@ -411,7 +413,7 @@ void KroHtmlTextEdit::applyFontTag (const juce::String& tag, Walk& walk)
     if (tag.containsIgnoreCase ("size"))
     {
         savedFontSize = fontSize;
-        fontSize = sanitisedFontSize (attributeValue (tag, "size=").getFloatValue(), fontSize);
+        fontSize = sanitisedFontSize ((float) NumberText::toDouble (attributeValue (tag, "size=")), fontSize);
         updateFont (walk);
     }
 
