@@ -145,13 +145,16 @@ void PreampResponses::split (const std::array<std::vector<float>, 2>& taps, Resp
             response.head[c][(size_t) i] = tap (c, i);
     }
 
-    for (auto* spectrum : { &response.aRe, &response.aIm, &response.bRe, &response.bIm })
-        spectrum->resize ((size_t) (response.numPartitions * fftSize));
+    const int half = fft.getHalfSize();
+    response.halves.resize ((size_t) (response.numPartitions * 4 * half));
 
-    // Both channels of a partition in one transform, separated into their spectra HL and HR and
-    // recombined as a = (HL + HR) / 2, b = (HL - HR) / 2. The scale undoes the gain of the inverse.
+    // Both channels of a partition in one transform, separated into their spectra HL and HR. The
+    // scale undoes the gain of the inverse and the factor 2 of StereoFft::separate.
     AlignedFloats re ((size_t) fftSize), im ((size_t) fftSize);
-    const float scale = 1.0f / (float) fftSize;
+    const double scale = 0.5 / (double) fftSize;
+    std::vector<int> binAt ((size_t) fftSize);
+    for (int k = 0; k < fftSize; ++k)
+        binAt[(size_t) fft.binPosition (k)] = k;
 
     for (int p = 0; p < response.numPartitions; ++p)
     {
@@ -163,19 +166,20 @@ void PreampResponses::split (const std::array<std::vector<float>, 2>& taps, Resp
         }
         fft.forward (re.data(), im.data());
 
-        for (int k = 0; k < fftSize; ++k)
+        float* out = response.halves.data() + (size_t) (p * 4 * half);
+        for (int i = 0; i < half; ++i)
         {
-            const auto at = (size_t) fft.binPosition (k);
-            const auto mirror = (size_t) fft.binPosition ((fftSize - k) % fftSize);
+            const int position = fft.halfPosition (i);
+            if (position < 0)
+                continue;
+            const auto at = (size_t) position;
+            const auto mirror = (size_t) fft.binPosition ((fftSize - binAt[at]) % fftSize);
             // W[k] and conj W[N - k]
             const double wRe = re[at], wIm = im[at], mRe = re[mirror], mIm = -im[mirror];
-            const double leftRe = 0.5 * (wRe + mRe), leftIm = 0.5 * (wIm + mIm);
-            const double rightRe = 0.5 * (wIm - mIm), rightIm = -0.5 * (wRe - mRe);
-            const auto out = (size_t) (p * fftSize) + at;
-            response.aRe[out] = (float) (0.5 * (leftRe + rightRe) * scale);
-            response.aIm[out] = (float) (0.5 * (leftIm + rightIm) * scale);
-            response.bRe[out] = (float) (0.5 * (leftRe - rightRe) * scale);
-            response.bIm[out] = (float) (0.5 * (leftIm - rightIm) * scale);
+            out[i] = (float) (0.5 * (wRe + mRe) * scale);
+            out[half + i] = (float) (0.5 * (wIm + mIm) * scale);
+            out[2 * half + i] = (float) (0.5 * (wIm - mIm) * scale);
+            out[3 * half + i] = (float) (-0.5 * (wRe - mRe) * scale);
         }
     }
 }

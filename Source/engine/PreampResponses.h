@@ -9,8 +9,8 @@
 
 /** The impulse responses of the preamp choices, prepared for one sample rate and split the way the
     preamp stage convolves them: a head of `partitionSize` taps per channel, filtered directly, and a
-    tail cut into partitions of `partitionSize` taps, each kept as the two spectra (of twice that
-    size) that filter both channels in one transform (see StereoFft::Term).
+    tail cut into partitions of `partitionSize` taps, each kept as the half spectra (of a transform
+    of twice that size) of both channels (see StereoFft::getHalfSize).
 
     Built off the audio thread (it allocates and decodes); read-only afterwards.
 */
@@ -25,9 +25,9 @@ public:
         int numTaps = 0;                   // length of the prepared response at the sample rate
         std::array<AlignedFloats, 2> head; // partitionSize taps per channel
         int numPartitions = 0;             // tail partitions
-        // Tail spectra a and b, partition after partition, 2 * partitionSize values each, scaled for
-        // the inverse transform.
-        AlignedFloats aRe, aIm, bRe, bIm;
+        // Tail spectra, partition after partition: the half spectra of both channels
+        // (StereoFft::getHalfSize), halved and scaled for the inverse transform.
+        AlignedFloats halves;
     };
 
     PreampResponses (double sampleRate, int partitionSize);

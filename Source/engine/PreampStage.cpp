@@ -29,7 +29,7 @@ PreampStage::PreampStage (double sampleRate, int)
     // The past needed to rebuild every input spectrum, plus the partition being filled.
     historyKeep = (maxPartitions + 2) * partitionSize;
     const auto historySize = (size_t) (historyKeep + historySpareSegments * partitionSize + DirectFir::readAhead);
-    const auto spectraSize = (size_t) (maxPartitions * fftSize);
+    halvesSize = 4 * responses->getFft().getHalfSize();
 
     for (size_t c = 0; c < 2; ++c)
     {
@@ -40,8 +40,8 @@ PreampStage::PreampStage (double sampleRate, int)
             voice.tail[c].resize ((size_t) partitionSize);
     }
 
-    for (auto* spectra : { &inputRe, &inputIm, &mirrorRe, &mirrorIm })
-        spectra->resize (spectraSize);
+    inputHalves.resize ((size_t) (maxPartitions * halvesSize));
+    outputHalves.resize ((size_t) halvesSize);
     terms.resize ((size_t) maxPartitions);
     fftRe.resize ((size_t) fftSize);
     fftIm.resize ((size_t) fftSize);
@@ -56,7 +56,7 @@ void PreampStage::select (int index) noexcept
 //==============================================================================
 void PreampStage::reset() noexcept
 {
-    for (auto* buffer : { &history[0], &history[1], &inputRe, &inputIm, &mirrorRe, &mirrorIm })
+    for (auto* buffer : { &history[0], &history[1], &inputHalves })
         std::fill (buffer->data(), buffer->data() + buffer->size(), 0.0f);
 
     writePosition = historyKeep;
@@ -134,18 +134,17 @@ void PreampStage::appendToHistory (const float* left, const float* right, int nu
     writePosition += numSamples;
 }
 
-/** Transforms the two partitions of input that end at `windowEnd` into the spectra of `slot`. */
+/** Transforms the two partitions of input that end at `windowEnd` into the half spectra of `slot`. */
 void PreampStage::transformWindow (int windowEnd, int slot) noexcept
 {
-    const auto offset = (size_t) (slot * fftSize);
-    float* re = inputRe.data() + offset;
-    float* im = inputIm.data() + offset;
+    float* re = fftRe.data();
+    float* im = fftIm.data();
     std::memcpy (re, history[0].data() + windowEnd - fftSize, sizeof (float) * (size_t) fftSize);
     std::memcpy (im, history[1].data() + windowEnd - fftSize, sizeof (float) * (size_t) fftSize);
 
     const auto& fft = responses->getFft();
     fft.forward (re, im);
-    fft.mirror (re, im, mirrorRe.data() + offset, mirrorIm.data() + offset);
+    fft.separate (re, im, inputHalves.data() + (size_t) (slot * halvesSize));
 }
 
 void PreampStage::rebuildSpectra() noexcept
@@ -173,14 +172,12 @@ void PreampStage::computeTail (Voice& voice) noexcept
 
     for (int j = 0; j < response.numPartitions; ++j)
     {
-        const auto h = (size_t) (j * fftSize);
-        const auto x = (size_t) ((((newestSlot - j) % maxPartitions + maxPartitions) % maxPartitions) * fftSize);
-        terms[(size_t) j] = { { response.aRe.data() + h, response.aIm.data() + h },
-                              { inputRe.data() + x, inputIm.data() + x },
-                              { response.bRe.data() + h, response.bIm.data() + h },
-                              { mirrorRe.data() + x, mirrorIm.data() + x } };
+        const int slot = ((newestSlot - j) % maxPartitions + maxPartitions) % maxPartitions;
+        terms[(size_t) j] = { response.halves.data() + (size_t) (j * halvesSize),
+                              inputHalves.data() + (size_t) (slot * halvesSize) };
     }
-    fft.sumOfProducts (terms.data(), response.numPartitions, re, im);
+    fft.sumOfProducts (terms.data(), response.numPartitions, outputHalves.data());
+    fft.combine (outputHalves.data(), re, im);
 
     // Left comes out in the real part, right in the imaginary part.
     fft.inverse (re, im);

@@ -70,6 +70,7 @@ private:
 
     const std::shared_ptr<const PreampResponses> responses;
     const int partitionSize, fftSize, maxPartitions, fadeLength;
+    int halvesSize = 0; // floats of the half spectra of one partition
     const DirectFir::Kernel fir;
 
     std::atomic<int> selectedIndex{ 0 };
@@ -87,13 +88,13 @@ private:
     int writePosition = 0; // index of the next input sample in `history`
     int phase = 0;         // samples of the current partition received so far
 
-    // Input spectra z (left + i right) and their mirrors m of the last maxPartitions partitions,
-    // newest at `newestSlot`.
-    AlignedFloats inputRe, inputIm, mirrorRe, mirrorIm;
+    // The half spectra of both input channels of the last maxPartitions partitions, newest at
+    // `newestSlot`.
+    AlignedFloats inputHalves;
     int newestSlot = 0;
     bool spectraCurrent = true; // false after a stretch of plain pass-through
 
-    AlignedFloats fftRe, fftIm;
-    std::vector<StereoFft::Term> terms;
+    AlignedFloats fftRe, fftIm, outputHalves;
+    std::vector<StereoFft::HalfTerm> terms;
     std::array<AlignedFloats, 2> wet, dry;
 };

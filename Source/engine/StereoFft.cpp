@@ -3,6 +3,7 @@
 
 #include "DirectFir.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -83,34 +84,20 @@ StereoFft::StereoFft (int fftSize)
 
     // After the transpose, block q, vector l, lane m holds bin C * reverse3(l) + reverse(8q + m).
     positions.resize ((size_t) size);
+    bins.resize ((size_t) size);
     for (int q = 0; q < columns / 8; ++q)
         for (int l = 0; l < 8; ++l)
             for (int m = 0; m < 8; ++m)
             {
                 const int bin = columns * reverseBits (l, 3) + reverseBits (8 * q + m, columnBits);
                 positions[(size_t) bin] = (8 * q + l) * 8 + m;
+                bins[(size_t) ((8 * q + l) * 8 + m)] = bin;
             }
-
-    // Bin N - k of the bins in vector v lies in one vector, with the lanes in a fixed order (see the
-    // kernel); the few bins where that does not hold are listed and copied one by one.
-    const int firstBlockLanes[8] = { 0, 1, 3, 2, 7, 6, 5, 4 };
-    std::vector<int> binAt ((size_t) size);
-    for (int bin = 0; bin < size; ++bin)
-        binAt[(size_t) positions[(size_t) bin]] = bin;
-    auto partnerOf = [&] (int position) { return positions[(size_t) ((size - binAt[(size_t) position]) % size)]; };
 
     tables.partnerVector.resize ((size_t) columns);
     for (int v = 0; v < columns; ++v)
-    {
-        tables.partnerVector[(size_t) v] = partnerOf (8 * v + 1) / 8; // lane 1 always follows the rule
-        for (int lane = 0; lane < 8; ++lane)
-        {
-            const int position = 8 * v + lane, partner = partnerOf (position);
-            const int expected = 8 * tables.partnerVector[(size_t) v] + (v < 8 ? firstBlockLanes[lane] : 7 - lane);
-            if (partner != expected)
-                tables.irregularPartners.emplace_back (position, partner);
-        }
-    }
+        tables.partnerVector[(size_t) v] = mirrorPosition (8 * v + 1) / 8; // lane 1 always follows the rule
+    planHalfSpectra();
 
     const auto fir = DirectFir::kernelForThisMachine();
     if (fir == DirectFir::runAvx512)
@@ -121,11 +108,88 @@ StereoFft::StereoFft (int fftSize)
         chooseKernels<fftSse2::Kernels> (columns);
 }
 
+int StereoFft::mirrorPosition (int position) const noexcept
+{
+    return positions[(size_t) ((size - bins[(size_t) position]) % size)];
+}
+
+/** The lane of vector v's partner that holds the mirror of lane `lane` when the rule holds. */
+static int partnerLane (int v, int lane)
+{
+    constexpr int firstBlockLanes[8] = { 0, 1, 3, 2, 7, 6, 5, 4 };
+    return v < 8 ? firstBlockLanes[lane] : 7 - lane;
+}
+
+void StereoFft::planHalfSpectra()
+{
+    const int columns = tables.columns;
+    std::vector<int> index ((size_t) size, -1); // each position's place in the half spectra
+
+    for (int v = 0; v < columns; ++v)
+        if (v <= tables.partnerVector[(size_t) v])
+        {
+            for (int lane = 0; lane < 8; ++lane)
+                index[(size_t) (8 * v + lane)] = 8 * (int) tables.halfVectors.size() + lane;
+            tables.halfVectors.push_back (v);
+        }
+
+    int count = 8 * (int) tables.halfVectors.size();
+    for (int position = 0; position < size; ++position)
+        if (index[(size_t) position] < 0 && index[(size_t) mirrorPosition (position)] < 0)
+            index[(size_t) position] = count++;
+    tables.halfSize = (count + 15) / 16 * 16;
+
+    halfPositions.assign ((size_t) tables.halfSize, -1);
+    for (int position = 0; position < size; ++position)
+        if (index[(size_t) position] >= 0)
+            halfPositions[(size_t) index[(size_t) position]] = position;
+
+    // separate: vector r of the half spectra from vector v and its partner's lanes; the rest one by one.
+    for (int i = 0; i < count; ++i)
+    {
+        const int position = halfPositions[(size_t) i], mirror = mirrorPosition (position);
+        const int v = position / 8;
+        const bool byRule = i < 8 * (int) tables.halfVectors.size() &&
+                            mirror == 8 * tables.partnerVector[(size_t) v] + partnerLane (v, position % 8);
+        if (! byRule)
+            tables.separateFixups.push_back ({ i, position, mirror });
+    }
+
+    // combine: a kept vector from itself, any other from its partner, conjugated; the rest one by one.
+    std::vector<int> rank ((size_t) columns, -1);
+    for (size_t r = 0; r < tables.halfVectors.size(); ++r)
+        rank[(size_t) tables.halfVectors[r]] = (int) r;
+
+    tables.combineSource.resize ((size_t) columns);
+    for (int v = 0; v < columns; ++v)
+    {
+        const int partner = tables.partnerVector[(size_t) v];
+        tables.combineSource[(size_t) v] =
+            rank[(size_t) v] >= 0 ? rank[(size_t) v] : ~std::max (0, rank[(size_t) partner]);
+
+        for (int lane = 0; lane < 8; ++lane)
+        {
+            const int position = 8 * v + lane;
+            const bool direct = index[(size_t) position] >= 0;
+            const int source = direct ? index[(size_t) position] : index[(size_t) mirrorPosition (position)];
+            const int byRule =
+                rank[(size_t) v] >= 0
+                    ? 8 * rank[(size_t) v] + lane
+                    : (rank[(size_t) partner] >= 0 ? 8 * rank[(size_t) partner] + partnerLane (v, lane) : -1);
+            const bool ruleConjugates = rank[(size_t) v] < 0;
+            assert (source >= 0);
+            if (source != byRule || direct == ruleConjugates)
+                tables.combineFixups.push_back ({ source, position, direct ? 0 : 1 });
+        }
+    }
+}
+
 template <typename Kernels>
 void StereoFft::chooseKernels (int columns) noexcept
 {
+    separateKernel = Kernels::separate;
     sumKernel = Kernels::sumOfProducts;
-    mirrorKernel = Kernels::mirror;
+    combineKernel = Kernels::combine;
     switch (columns)
     {
         case 8:
@@ -157,12 +221,17 @@ void StereoFft::inverse (float* re, float* im) const noexcept
     inverseKernel (tables, re, im);
 }
 
-void StereoFft::sumOfProducts (const Term* terms, int numTerms, float* yRe, float* yIm) const noexcept
+void StereoFft::separate (const float* zRe, const float* zIm, float* halves) const noexcept
 {
-    sumKernel (terms, numTerms, yRe, yIm, size);
+    separateKernel (tables, zRe, zIm, halves);
 }
 
-void StereoFft::mirror (const float* zRe, const float* zIm, float* mRe, float* mIm) const noexcept
+void StereoFft::sumOfProducts (const HalfTerm* terms, int numTerms, float* halves) const noexcept
 {
-    mirrorKernel (tables, zRe, zIm, mRe, mIm);
+    sumKernel (terms, numTerms, halves, tables.halfSize);
+}
+
+void StereoFft::combine (const float* halves, float* yRe, float* yIm) const noexcept
+{
+    combineKernel (tables, halves, yRe, yIm);
 }

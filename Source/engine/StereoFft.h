@@ -31,40 +31,60 @@ public:
     /** Where bin k (0 .. size - 1) sits in the scrambled order. */
     int binPosition (int k) const noexcept { return positions[(size_t) k]; }
 
-    /** A spectrum (or any `size` complex values) in split form. */
-    struct Spectrum
-    {
-        const float* re;
-        const float* im;
-    };
-
-    /** One term a * z + b * m. With z the transform of left + i right, m its mirror (below),
-        a = (HL + HR) / 2 and b = (HL - HR) / 2 for the spectra HL, HR of two real responses, the term
-        is the transform of (left * hl) + i (right * hr): both channels filtered at once.
+    /** Half spectra: one value for each pair of bins k and size - k of a spectrum, laid out as
+        `getHalfSize()` real parts of the left channel, as many imaginary parts, then the same for
+        the right channel. A real signal's spectrum is fixed by its half, so a product of two
+        channels' spectra needs only the half: about half the work of the full products.
     */
-    struct Term
+    int getHalfSize() const noexcept { return tables.halfSize; }
+
+    /** Where the half-spectrum value i sits in the scrambled order (-1 for the padding at the end). */
+    int halfPosition (int i) const noexcept { return halfPositions[(size_t) i]; }
+
+    /** From z, the transform of left + i right, the half spectra 2 L and 2 R of the two channels. */
+    void separate (const float* zRe, const float* zIm, float* halves) const noexcept;
+
+    /** One term of a sum: the half spectra of a response h and of an input x. */
+    struct HalfTerm
     {
-        Spectrum a, z, b, m;
+        const float* h;
+        const float* x;
     };
 
-    /** y = the sum of the terms over all `size` values. */
-    void sumOfProducts (const Term* terms, int numTerms, float* yRe, float* yIm) const noexcept;
+    /** y = the sum of the products h x, channel by channel, over the half spectra of the terms. */
+    void sumOfProducts (const HalfTerm* terms, int numTerms, float* halves) const noexcept;
 
-    /** m[k] = conj z[size - k] (in the scrambled order), the transform of conj (left + i right). */
-    void mirror (const float* zRe, const float* zIm, float* mRe, float* mIm) const noexcept;
+    /** The full spectrum of yl + i yr (for the inverse) from the half spectra of yl and yr. */
+    void combine (const float* halves, float* yRe, float* yIm) const noexcept;
 
     struct Tables
     {
-        int columns = 0;                                    // C: vectors of eight per array
-        std::vector<float> stageRe, stageIm;                // twiddles of the C-point stages, C / 2 per stage
-        std::vector<float> columnRe, columnIm;              // the twiddles between the two passes, 8 * C
-        std::vector<int> partnerVector;                     // the vector holding each vector's mirror bins
-        std::vector<std::pair<int, int>> irregularPartners; // (position, partner) not covered by that rule
+        int columns = 0;                       // C: vectors of eight per array
+        std::vector<float> stageRe, stageIm;   // twiddles of the C-point stages, C / 2 per stage
+        std::vector<float> columnRe, columnIm; // the twiddles between the two passes, 8 * C
+        std::vector<int> partnerVector;        // the vector holding each vector's mirror bins
+
+        // The half spectra: whole vectors (each one's partner left out) first, then the bins that
+        // neither those vectors nor their partners hold, then zeros up to a multiple of 16 values.
+        int halfSize = 0;
+        std::vector<int> halfVectors; // the vectors kept, in the order of the half spectra
+
+        struct Fixup
+        {
+            int index;    // in the half spectra
+            int position; // in the full spectrum
+            int other;    // separate: the position of the mirror bin; combine: 1 to conjugate
+        };
+
+        std::vector<Fixup> separateFixups; // the bins the vector rule gets wrong in `separate`
+        std::vector<int> combineSource;    // per vector: its index in halfVectors, or ~index of its partner
+        std::vector<Fixup> combineFixups;  // the bins the vector rule gets wrong in `combine`
     };
 
     using Transform = void (*) (const Tables&, float* re, float* im);
-    using SumOfProducts = void (*) (const Term*, int, float*, float*, int);
-    using Mirror = void (*) (const Tables&, const float*, const float*, float*, float*);
+    using Separate = void (*) (const Tables&, const float*, const float*, float*);
+    using SumOfProducts = void (*) (const HalfTerm*, int, float*, int);
+    using Combine = void (*) (const Tables&, const float*, float*, float*);
 
 private:
     template <typename Kernels>
@@ -72,8 +92,12 @@ private:
 
     int size;
     Tables tables;
-    std::vector<int> positions;
+    int mirrorPosition (int position) const noexcept;
+    void planHalfSpectra();
+
+    std::vector<int> positions, bins, halfPositions;
     Transform forwardKernel, inverseKernel;
+    Separate separateKernel;
     SumOfProducts sumKernel;
-    Mirror mirrorKernel;
+    Combine combineKernel;
 };

@@ -109,7 +109,7 @@ namespace
         const auto recorded = loadResponse (index);
         const auto frequencies = signals::logSpacedFrequencies (20.0, 18000.0, 120);
 
-        for (const double rate : { 48000.0, 96000.0 })
+        for (const double rate : { 48000.0, 96000.0, 192000.0 })
         {
             TrellaDSP engine (rate, 512);
             engine.setPreampType (index);
