@@ -151,8 +151,12 @@ void LocalHttpServer::serve (juce::StreamingSocket& client, const Reply& reply)
              << "Content-Length: " << (int) body.size() << "\r\n"
              << "Connection: close\r\n\r\n";
     response.write (body.data(), body.size());
-    sendAll (client, response.getMemoryBlock());
 
-    const std::scoped_lock guard (lock);
-    replyTimes.push_back (juce::Time::getMillisecondCounterHiRes());
+    // Taken before sending: the client may read the reply before this thread runs again, and a
+    // time taken afterwards would then make the client's wait look shorter than it was.
+    {
+        const std::scoped_lock guard (lock);
+        replyTimes.push_back (juce::Time::getMillisecondCounterHiRes());
+    }
+    sendAll (client, response.getMemoryBlock());
 }
