@@ -3,6 +3,8 @@
 // buttons over the plug-in's window, exactly as a user's mouse would. A listener on the host's
 // view of the parameters records what the host hears: values and begin/end change gestures.
 
+#include "HostedPlugin.h"
+#include "support/DesktopAtoms.h"
 #include "support/MessagePump.h"
 
 #include <gtest/gtest.h>
@@ -19,14 +21,10 @@
 
 namespace
 {
-    constexpr double sampleRate = 44100.0;
-    constexpr int blockSize = 512;
-
-    enum class Format
-    {
-        lv2,
-        vst3
-    };
+    using hosted::blockSize;
+    using hosted::Format;
+    using hosted::loadPlugin;
+    using hosted::sampleRate;
 
     /** An X server of this test process's own. The pointer is one per server: on the server that
         the other tests share, their windows and this test's pointer would get in each other's way.
@@ -69,62 +67,18 @@ namespace
         pid_t server = -1;
     };
 
-    /** The X connection that drives the pointer. Opened before the framework's own: a bare Xvfb
-        knows none of the window-manager atoms the framework looks up (without creating them) for
-        every new window, so they are made here, and the connection stays open so that the server
-        does not reset and forget them.
+    /** The X connection that drives the pointer, on this process's own server. The window-manager
+        atoms a bare Xvfb lacks are made first, before the framework opens its own connection.
     */
     Display* pointerDisplay()
     {
         static PrivateXServer server;
         static Display* display = []
         {
-            auto* d = XOpenDisplay (nullptr);
-            if (d != nullptr)
-                for (const auto* name : { "WM_PROTOCOLS", "WM_TAKE_FOCUS", "WM_DELETE_WINDOW", "_NET_WM_PING",
-                                          "WM_CHANGE_STATE", "WM_STATE", "_NET_WM_WINDOW_TYPE", "_NET_WM_STATE" })
-                    XInternAtom (d, name, False);
-            return d;
+            makeWindowManagerAtoms();
+            return XOpenDisplay (nullptr);
         }();
         return display;
-    }
-
-    std::unique_ptr<juce::AudioPluginInstance> loadPlugin (Format format)
-    {
-        std::unique_ptr<juce::AudioPluginFormat> pluginFormat;
-        juce::String identifier;
-
-        if (format == Format::lv2)
-        {
-            auto lv2 = std::make_unique<juce::LV2PluginFormat>();
-            lv2->searchPathsForPlugins (
-                juce::FileSearchPath (juce::File (KRO_LV2_DIR).getParentDirectory().getFullPathName()), false, false);
-            identifier = KRO_LV2_URI;
-            pluginFormat = std::move (lv2);
-        }
-        else
-        {
-            pluginFormat = std::make_unique<juce::VST3PluginFormat>();
-            identifier = juce::File (KRO_VST3_BINARY)
-                             .getParentDirectory()
-                             .getParentDirectory()
-                             .getParentDirectory()
-                             .getFullPathName();
-        }
-
-        juce::OwnedArray<juce::PluginDescription> types;
-        pluginFormat->findAllTypesForFile (types, identifier);
-        if (types.isEmpty())
-            return nullptr;
-
-        juce::String error;
-        auto instance = pluginFormat->createInstanceFromDescription (*types[0], sampleRate, blockSize, error);
-        if (instance != nullptr)
-        {
-            instance->enableAllBuses();
-            instance->prepareToPlay (sampleRate, blockSize);
-        }
-        return instance;
     }
 
     enum class What
