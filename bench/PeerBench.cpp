@@ -8,6 +8,7 @@
 //     --toggle-collect='juce::lv2_host::LV2AudioPluginInstance::processBlockImpl(juce::AudioBuffer<float>&,
 //     juce::MidiBuffer&)' \ build/bench/KroTrellaPeerBench_artefacts/Release/KroTrellaPeerBench --blocks=ours
 
+#include "PinkNoise.h"
 #include "TrellaParams.h"
 
 #include <benchmark/benchmark.h>
@@ -30,20 +31,9 @@ namespace
             juce::Random random (42);
             for (int c = 0; c < 2; ++c)
             {
-                float b0 = 0, b1 = 0, b2 = 0, b3 = 0, b4 = 0, b5 = 0, b6 = 0;
+                PinkNoise filter;
                 for (int i = 0; i < buffer.getNumSamples(); ++i)
-                {
-                    const float white = 2.0f * random.nextFloat() - 1.0f;
-                    b0 = 0.99886f * b0 + white * 0.0555179f;
-                    b1 = 0.99332f * b1 + white * 0.0750759f;
-                    b2 = 0.96900f * b2 + white * 0.1538520f;
-                    b3 = 0.86650f * b3 + white * 0.3104856f;
-                    b4 = 0.55000f * b4 + white * 0.5329522f;
-                    b5 = -0.7616f * b5 - white * 0.0168980f;
-                    const float pink = b0 + b1 + b2 + b3 + b4 + b5 + b6 + white * 0.5362f;
-                    b6 = white * 0.115926f;
-                    buffer.setSample (c, i, 0.05f * pink);
-                }
+                    buffer.setSample (c, i, filter.next (random));
             }
             return buffer;
         }();

@@ -9,6 +9,7 @@
 //   --bare       open an empty window of the same size instead of the plug-in's: what the
 //                framework's own window costs (on Linux it wakes for every display refresh)
 
+#include "PinkNoise.h"
 #include "PluginProcessor.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -24,29 +25,6 @@ namespace
 {
     constexpr double sampleRate = 44100.0;
     constexpr int blockSize = 512;
-
-    /** Pink noise from white noise through a bank of first-order filters (-3 dB per octave). */
-    class PinkNoise
-    {
-    public:
-        float next() noexcept
-        {
-            const float white = random.nextFloat() * 2.0f - 1.0f;
-            b0 = 0.99886f * b0 + white * 0.0555179f;
-            b1 = 0.99332f * b1 + white * 0.0750759f;
-            b2 = 0.96900f * b2 + white * 0.1538520f;
-            b3 = 0.86650f * b3 + white * 0.3104856f;
-            b4 = 0.55000f * b4 + white * 0.5329522f;
-            b5 = -0.7616f * b5 - white * 0.0168980f;
-            const float pink = b0 + b1 + b2 + b3 + b4 + b5 + b6 + white * 0.5362f;
-            b6 = white * 0.115926f;
-            return pink * 0.05f;
-        }
-
-    private:
-        juce::Random random{ 1234 };
-        float b0 = 0, b1 = 0, b2 = 0, b3 = 0, b4 = 0, b5 = 0, b6 = 0;
-    };
 
     /** Calls processBlock once per block period, sleeping until each block is due. */
     class AudioFeeder
@@ -76,9 +54,9 @@ namespace
             {
                 for (int i = 0; i < blockSize; ++i)
                 {
-                    const auto left = noise.next();
+                    const auto left = noise.next (random);
                     buffer.setSample (0, i, left);
-                    buffer.setSample (1, i, 0.8f * left + 0.2f * noise.next());
+                    buffer.setSample (1, i, 0.8f * left + 0.2f * noise.next (random));
                 }
 
                 processor.processBlock (buffer, midi);
@@ -88,6 +66,7 @@ namespace
         }
 
         juce::AudioProcessor& processor;
+        juce::Random random{ 1234 };
         PinkNoise noise;
         std::atomic<bool> running{ true };
         std::thread thread;
