@@ -15,7 +15,8 @@ namespace
 
     bool takesValue (const juce::String& name)
     {
-        return name == "--preset" || name == "--set" || name == "--bits" || name == "--out-dir";
+        return name == "--preset" || name == "--import-eq" || name == "--set" || name == "--bits" ||
+               name == "--out-dir";
     }
 
     bool isFlag (const juce::String& name)
@@ -33,6 +34,14 @@ namespace
             if (value.isEmpty())
                 return "--preset needs a file name";
             options.presetFile = value;
+        }
+        else if (name == "--import-eq")
+        {
+            if (options.equaliserFile.isNotEmpty())
+                return "--import-eq is given twice";
+            if (value.isEmpty())
+                return "--import-eq needs a file name";
+            options.equaliserFile = value;
         }
         else if (name == "--set")
         {

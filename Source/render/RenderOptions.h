@@ -23,8 +23,9 @@ struct ParameterAssignment
 struct RenderOptions
 {
     juce::StringArray inputs;
-    juce::String output;    // INPUT OUTPUT form: the output file
-    juce::String outputDir; // INPUT... --out-dir DIR form: the folder that receives every output
+    juce::String output;        // INPUT OUTPUT form: the output file
+    juce::String outputDir;     // INPUT... --out-dir DIR form: the folder that receives every output
+    juce::String equaliserFile; // --import-eq: an equaliser text file, taken over before the preset
     juce::String presetFile;
     juce::Array<ParameterAssignment> assignments;
     std::optional<SampleFormat> sampleFormat; // empty: follow the input

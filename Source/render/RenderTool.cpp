@@ -29,7 +29,7 @@ juce::String RenderTool::helpText()
 SYNOPSIS
     krotrella-render [OPTIONS] INPUT OUTPUT
     krotrella-render [OPTIONS] INPUT... --out-dir DIR
-    krotrella-render [--preset FILE] [--set ID=VALUE]... --list
+    krotrella-render [--import-eq FILE] [--preset FILE] [--set ID=VALUE]... --list
 
 DESCRIPTION
     Runs the Kro Trella plug-in's own processor (preamp, high-pass filter, four
@@ -41,8 +41,8 @@ DESCRIPTION
     .flac), with the input's sample rate, channel count and number of frames.
 
     The setting starts from the plug-in's defaults, in which the equaliser is
-    switched off (master_active), then takes the preset, then every --set in
-    the order given.
+    switched off (master_active), then takes the equaliser file (--import-eq),
+    then the preset, then every --set in the order given.
 
     Inputs are only read. Each output is written to a hidden temporary file in
     its folder and renamed when it is complete, so that a failure or an
@@ -52,6 +52,19 @@ OPTIONS
     --preset FILE
         A saved state: the plug-in's KroPRESET document (XML), or a file saved
         with "Save current state" in the standalone app's options menu.
+
+    --import-eq FILE
+        Takes over an equaliser file in Equalizer APO's text format, as AutoEQ
+        ("ParametricEQ.txt") and REW write it: Preamp, and Filter lines of the
+        types PK/PEQ, LS/LSC, HS/HSC (with a Q or a slope), LP/LPQ and HP/HPQ,
+        with Fc, Gain and Q or BW Oct; a point or a comma as decimal mark.
+        When the filters fit the equaliser (a low shelf or peak, two peaks, a
+        high shelf or peak, a high-pass and a low-pass with Q 0.5, the preamp
+        within +-12 dB) they are taken over one to one; otherwise the four bands,
+        the level and the pass filters are fitted to the file's response from
+        20 Hz to 20 kHz. The equaliser is switched on and the preamp set to
+        Neutral. Every line that is not used is named on stderr; one line says
+        how far the result lies from the file (largest and RMS deviation in dB).
 
     --set ID=VALUE
         Sets one parameter after the preset; may be repeated. VALUE is read as
@@ -99,7 +112,8 @@ OUTPUT
 EXIT STATUS
     0   every file was rendered
     1   at least one file failed; all the others were rendered
-    2   usage error (options, preset, parameter values, output folder);
+    2   usage error (options, equaliser file, preset, parameter values,
+        output folder);
         nothing was rendered
     Ended by SIGINT, SIGTERM or SIGHUP, the program removes the output it was
     writing and ends by that signal.
@@ -111,6 +125,10 @@ EXAMPLES
     Cut 4 dB at 1 kHz, as 24-bit FLAC:
         krotrella-render --set master_active=On --set band2_active=On \
             --set band2_freq=1kHz --set band2_gain=-4dB --bits 24 mix.wav mix-eq.flac
+
+    Apply a headphone correction published by AutoEQ, and see what it became:
+        krotrella-render --import-eq ParametricEQ.txt song.flac song-corrected.flac
+        krotrella-render --import-eq ParametricEQ.txt --list
 
     Render every stem with the same setting into a folder:
         krotrella-render --preset master.state stems/*.wav --out-dir rendered
@@ -152,8 +170,12 @@ int RenderTool::run (const juce::StringArray& arguments)
 
     juce::String settingsError;
     const auto settings = ProcessorSettings::fromOptions (options, settingsError);
+    for (const auto& note : settings.getEqualiserFileNotes())
+        print (stderr, "krotrella-render: " + note + "\n");
     if (settingsError.isNotEmpty())
         return usageError (settingsError);
+    if (! options.quiet && settings.getEqualiserFileSummary().isNotEmpty())
+        print (stderr, "krotrella-render: " + settings.getEqualiserFileSummary() + "\n");
 
     if (options.list)
     {

@@ -54,6 +54,8 @@ namespace
                    "--preset is given twice");
         EXPECT_EQ (CommandLineParser::parse ({ "--out-dir", "a", "--out-dir", "b", "x.wav" }).error,
                    "--out-dir is given twice");
+        EXPECT_EQ (CommandLineParser::parse ({ "--import-eq", "a", "--import-eq=b", "x.wav", "y.wav" }).error,
+                   "--import-eq is given twice");
     }
 
     //==============================================================================
