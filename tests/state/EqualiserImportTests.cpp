@@ -235,6 +235,54 @@ namespace
         EXPECT_LT (result.deviation.rmsDb, result.flatDeviation.rmsDb) << result.summary();
     }
 
+    TEST (FittedImport, RandomFilesNeverGiveValuesOutsideTheirRangesNorAFitWorseThanFlat)
+    {
+        // Filters with values anywhere a file may give them, between lines of the syntax's words in
+        // any order, with malformed numbers.
+        const char* const words[] = { "Filter", "Filter 3:", "Preamp:", "Channel:", "ON",     "OFF",   "PK",
+                                      "LSC",    "HS",        "HPQ",     "LP",       "Fc",     "Gain",  "Q",
+                                      "BW",     "Oct",       "Hz",      "kHz",      "dB",     "12dB",  "0",
+                                      "1",      "-1",        "0,5",     "1e9",      "100000", "99.99", "-100",
+                                      "20000",  "0.001",     "1000",    ",",        ".",      "+",     ":",
+                                      "\t",     "#",         "L",       "R",        "all",    "None",  "6 dB" };
+        const char* const types[] = { "PK", "LSC", "HSC", "LS 6dB", "HS 12 dB", "HPQ", "LPQ", "HP", "LP" };
+        juce::Random random (11);
+        const auto logUniform = [&random] (double low, double high)
+        { return low * std::pow (high / low, random.nextDouble()); };
+
+        for (int file = 0; file < 40; ++file)
+        {
+            juce::MemoryOutputStream text;
+            const int lines = 1 + random.nextInt (16);
+            for (int line = 0; line < lines; ++line)
+            {
+                if (random.nextBool())
+                {
+                    const auto number = [&random] (double value)
+                    { return juce::String (value, 3).replaceCharacter ('.', random.nextBool() ? '.' : ','); };
+                    text << "Filter " << line << ": ON " << types[random.nextInt ((int) std::size (types))] << " Fc "
+                         << number (logUniform (1.0, 100000.0)) << " Hz Gain "
+                         << number (200.0 * random.nextDouble() - 100.0) << " dB Q "
+                         << number (logUniform (0.001, 1000.0)) << "\n";
+                    continue;
+                }
+                for (int w = random.nextInt (12); w > 0; --w)
+                    text << words[random.nextInt ((int) std::size (words))] << (random.nextInt (5) == 0 ? "" : " ");
+                text << "\n";
+            }
+
+            const auto result = EqualiserImport::fromText (text.toString());
+            for (const auto& note : result.notes)
+                EXPECT_LE (note.line, lines);
+            if (! result.isUsable())
+                continue;
+            for (const auto value : result.values)
+                EXPECT_TRUE (value >= 0.0f && value <= 1.0f) << text.toString();
+            EXPECT_TRUE (std::isfinite (result.deviation.rmsDb)) << text.toString();
+            EXPECT_LE (result.deviation.rmsDb, result.flatDeviation.rmsDb) << text.toString();
+        }
+    }
+
     TEST (FittedImport, AFileWithNothingToImportGivesTheReadersErrorAndItsNotes)
     {
         const auto result = EqualiserImport::fromText ("Filter 1: ON XY Fc 100 Hz\n");
