@@ -1,6 +1,8 @@
 #include "RenderTool.h"
 
+#include "AtomicOutputFile.h"
 #include "CommandLineParser.h"
+#include "PipeWireFilter.h"
 #include "ProcessorSettings.h"
 #include "RenderBatch.h"
 
@@ -30,6 +32,8 @@ SYNOPSIS
     krotrella-render [OPTIONS] INPUT OUTPUT
     krotrella-render [OPTIONS] INPUT... --out-dir DIR
     krotrella-render [--import-eq FILE] [--preset FILE] [--set ID=VALUE]... --list
+    krotrella-render [--import-eq FILE] [--preset FILE] [--set ID=VALUE]...
+        --pipewire-filter FILE.conf
 
 DESCRIPTION
     Runs the Kro Trella plug-in's own processor (preamp, high-pass filter, four
@@ -77,6 +81,14 @@ OPTIONS
     --list
         Prints every parameter's id, name and value (after --preset and --set)
         and the preamp choices, and renders nothing.
+
+    --pipewire-filter FILE.conf
+        Writes a PipeWire filter-chain drop-in instead of rendering: the Kro
+        Trella LV2 with the setting (preamp included) behind a stereo output
+        device called "Kro Trella EQ", for everything the desktop plays. Copy
+        it into ~/.config/pipewire/pipewire.conf.d/ and restart PipeWire
+        (0.3.65 or later); the file's first lines say how to make it the
+        default output and how to remove it. The LV2 must be installed.
 
     --bits 16|24|32f
         Sample format of the outputs: 16-bit or 24-bit integer, or 32-bit float
@@ -130,6 +142,11 @@ EXAMPLES
         krotrella-render --import-eq ParametricEQ.txt song.flac song-corrected.flac
         krotrella-render --import-eq ParametricEQ.txt --list
 
+    Put the same correction on everything the desktop plays:
+        krotrella-render --import-eq ParametricEQ.txt --pipewire-filter kro-trella-eq.conf
+        cp kro-trella-eq.conf ~/.config/pipewire/pipewire.conf.d/
+        systemctl --user restart pipewire pipewire-pulse wireplumber
+
     Render every stem with the same setting into a folder:
         krotrella-render --preset master.state stems/*.wav --out-dir rendered
 )";
@@ -153,6 +170,54 @@ void RenderTool::printSummary (int rendered, int total, double audioSeconds, dou
         line << ")";
     }
     print (stderr, line + "\n");
+}
+
+int RenderTool::writePipeWireFilter (const RenderOptions& options, const ProcessorSettings& settings,
+                                     const juce::StringArray& arguments)
+{
+    const auto name = options.pipewireFilter;
+    KroTrellaAudioProcessor processor;
+    settings.applyTo (processor);
+    std::array<float, 23> values{};
+    for (int i = 0; i < (int) values.size(); ++i)
+        values[(size_t) i] = processor.getKroParameter (i)->getValue();
+
+    juce::String problem;
+    const auto controls = PipeWireFilter::controlsFor (values, problem);
+    if (problem.isNotEmpty())
+        return usageError ("--pipewire-filter " + name + ": the setting cannot be given to the LV2: " + problem);
+
+    juce::StringArray quoted;
+    for (const auto& argument : arguments)
+        quoted.add (argument.containsAnyOf (" \t'\"") ? argument.quoted ('\'') : argument);
+    const auto target = juce::File::getCurrentWorkingDirectory().getChildFile (name);
+    const auto text =
+        PipeWireFilter::create (controls, target.getFileName(), JucePlugin_LV2URI, quoted.joinIntoString (" "));
+
+    const auto fail = [&name] (const juce::String& why)
+    {
+        print (stderr, "krotrella-render: " + name + ": " + why + "\n");
+        return exitFileFailed;
+    };
+    if (target.isDirectory())
+        return fail ("is a folder");
+    if (target.exists() && ! options.force)
+        return fail ("exists (--force replaces it)");
+
+    AtomicOutputFile file (target);
+    if (file.isOk())
+    {
+        auto stream = file.createStream();
+        stream->writeText (text, false, false, nullptr);
+    }
+    if (! file.commit (options.force))
+        return fail (file.getError().isNotEmpty() ? file.getError() : juce::String ("cannot be written"));
+
+    if (! options.quiet)
+        print (stderr, "krotrella-render: wrote " + name + "; copy it into ~/.config/pipewire/pipewire.conf.d/ and " +
+                           "restart PipeWire to get the output \"" + PipeWireFilter::sinkDescription +
+                           "\" (the file's first lines say how)\n");
+    return exitSuccess;
 }
 
 int RenderTool::run (const juce::StringArray& arguments)
@@ -184,6 +249,9 @@ int RenderTool::run (const juce::StringArray& arguments)
         print (stdout, ProcessorSettings::describeParameters (processor));
         return exitSuccess;
     }
+
+    if (options.pipewireFilter.isNotEmpty())
+        return writePipeWireFilter (options, settings, arguments);
 
     if (options.outputDir.isNotEmpty())
     {

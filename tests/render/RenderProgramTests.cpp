@@ -365,6 +365,49 @@ namespace
         EXPECT_EQ (valueOf ("master_gain"), "-3.5 dB");
     }
 
+    TEST_F (RenderTest, PipeWireFilterHoldsEveryPortValueAndSaysWhereItGoes)
+    {
+        const auto result = run ({ "--set", "master_active=On", "--set", "band2_active=On", "--set", "band2_freq=1kHz",
+                                   "--set", "band2_gain=+12dB", "--set", "band4_type=Peak", "--set", "preamp_type=A512",
+                                   "--pipewire-filter", "desktop.conf" });
+        ASSERT_EQ (result.exitCode, 0) << result.err;
+        EXPECT_NE (result.err.find ("wrote desktop.conf; copy it into ~/.config/pipewire/pipewire.conf.d/"),
+                   std::string::npos)
+            << result.err;
+
+        const auto text = file ("desktop.conf").loadFileAsString();
+        const auto lines = juce::StringArray::fromLines (text);
+        EXPECT_TRUE (lines[0].startsWith ("# Kro Trella EQ"));
+        const auto comments = text.upToFirstOccurrenceOf ("\ncontext.modules", false, false);
+        for (const auto* said :
+             { "cp desktop.conf ~/.config/pipewire/pipewire.conf.d/", "wpctl set-default",
+               "rm ~/.config/pipewire/pipewire.conf.d/desktop.conf", "systemctl --user restart pipewire" })
+            EXPECT_TRUE (comments.contains (said)) << said;
+        for (const auto& line : juce::StringArray::fromLines (comments))
+            EXPECT_TRUE (line.isEmpty() || line.startsWithChar ('#')) << line;
+
+        EXPECT_TRUE (text.contains ("plugin = \"https://www.palvenmark.com/plugins/krotrella\""));
+        EXPECT_TRUE (text.contains ("node.description = \"Kro Trella EQ\""));
+        EXPECT_TRUE (text.contains ("media.class = Audio/Sink"));
+
+        // Every parameter as a port value in its unit; what the setting changed, as set.
+        for (int i = 0; i < (int) numTrellaParams; ++i)
+            EXPECT_TRUE (text.contains ("\"" + juce::String (TrellaParams[(size_t) i].id) + "\" = ")) << i;
+        for (const auto* value : { "\"master_active\" = 1", "\"band2_freq\" = 1000", "\"band2_gain\" = 12",
+                                   "\"band2_active\" = 1", "\"band1_active\" = 0", "\"band4_type\" = 0",
+                                   "\"band1_type\" = 1", "\"preamp_type\" = 2", "\"band1_freq\" = 120" })
+            EXPECT_TRUE (text.contains (juce::String (value) + "\n")) << value;
+
+        // An existing file is replaced only with --force.
+        ASSERT_TRUE (file ("desktop.conf").replaceWithText ("mine"));
+        const auto again = run ({ "--pipewire-filter", "desktop.conf" });
+        EXPECT_EQ (again.exitCode, 1);
+        EXPECT_NE (again.err.find ("desktop.conf: exists (--force replaces it)"), std::string::npos) << again.err;
+        EXPECT_EQ (file ("desktop.conf").loadFileAsString(), "mine");
+        EXPECT_EQ (run ({ "--force", "--quiet", "--pipewire-filter", "desktop.conf" }).exitCode, 0);
+        EXPECT_TRUE (file ("desktop.conf").loadFileAsString().startsWith ("# Kro Trella EQ"));
+    }
+
     //==============================================================================
     struct FormatCase
     {
@@ -545,8 +588,9 @@ namespace
         EXPECT_EQ (result.exitCode, 0);
         for (const auto* heading : { "NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "EXIT STATUS", "EXAMPLES" })
             EXPECT_NE (("\n" + result.out).find (std::string ("\n") + heading + "\n"), std::string::npos) << heading;
-        for (const auto* option : { "--import-eq FILE", "--preset FILE", "--set ID=VALUE", "--list", "--bits 16|24|32f",
-                                    "--out-dir DIR", "--force", "--quiet", "--help" })
+        for (const auto* option :
+             { "--import-eq FILE", "--pipewire-filter FILE.conf", "--preset FILE", "--set ID=VALUE", "--list",
+               "--bits 16|24|32f", "--out-dir DIR", "--force", "--quiet", "--help" })
             EXPECT_NE (result.out.find (option), std::string::npos) << option;
         EXPECT_TRUE (result.err.empty());
     }

@@ -48,6 +48,23 @@ namespace
         EXPECT_EQ (CommandLineParser::parse ({ "--list", "a.wav" }).error, "--list takes no files");
     }
 
+    TEST (RenderCommandLine, PipeWireFilterTakesSettingsAndOneConfFile)
+    {
+        EXPECT_TRUE (
+            CommandLineParser::parse ({ "--import-eq", "eq.txt", "--set", "a=1", "--pipewire-filter", "k.conf" })
+                .error.isEmpty());
+        const std::pair<juce::StringArray, const char*> refused[] = {
+            { { "--pipewire-filter", "k.txt" }, "--pipewire-filter needs a file name ending in .conf" },
+            { { "--pipewire-filter", ".conf" }, "--pipewire-filter needs a file name ending in .conf" },
+            { { "--pipewire-filter", "k.conf", "in.wav" }, "--pipewire-filter takes no files" },
+            { { "--pipewire-filter", "k.conf", "--out-dir", "x" }, "--pipewire-filter takes no files" },
+            { { "--pipewire-filter", "k.conf", "--list" }, "--list and --pipewire-filter cannot be given together" },
+        };
+        for (const auto& [arguments, error] : refused)
+            EXPECT_TRUE (CommandLineParser::parse (arguments).error.startsWith (error))
+                << arguments.joinIntoString (" ") << ": " << CommandLineParser::parse (arguments).error;
+    }
+
     TEST (RenderCommandLine, OptionsGivenTwiceThatCannotBeRepeated)
     {
         EXPECT_EQ (CommandLineParser::parse ({ "--preset", "a", "--preset", "b", "x.wav", "y.wav" }).error,
@@ -56,6 +73,8 @@ namespace
                    "--out-dir is given twice");
         EXPECT_EQ (CommandLineParser::parse ({ "--import-eq", "a", "--import-eq=b", "x.wav", "y.wav" }).error,
                    "--import-eq is given twice");
+        EXPECT_EQ (CommandLineParser::parse ({ "--pipewire-filter", "a.conf", "--pipewire-filter", "b.conf" }).error,
+                   "--pipewire-filter is given twice");
     }
 
     //==============================================================================
