@@ -17,6 +17,8 @@ packages=(
     # running the GUI and the plug-ins headless
     xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2 libgl1-mesa-dri
     lilv-utils
+    # a private PipeWire daemon with a session manager, for the desktop filter's test
+    pipewire pipewire-bin wireplumber dbus
     # the peer the equaliser is benchmarked against (bench/PeerBench.cpp); hosted, never linked
     lsp-plugins-lv2
     # formatting
