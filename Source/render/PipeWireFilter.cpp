@@ -1,9 +1,9 @@
 #include "PipeWireFilter.h"
 
-#include "TrellaParams.h"
+#include "state/TrellaParams.h"
 
 #include "engine/ParameterIndex.h"
-#include "engine/TrellaDSP.h"
+#include "engine/ValueLaws.h"
 
 namespace
 {
@@ -39,17 +39,17 @@ std::vector<PipeWireFilter::Control> PipeWireFilter::controlsFor (const std::arr
         const auto v = normalised[(size_t) i];
         Control control{ TrellaParams[(size_t) i].id, 0.0f, false };
         if (i == ParameterIndex::level)
-            control.value = TrellaDSP::levelFromNormalised (v);
+            control.value = ValueLaws::levelFromNormalised (v);
         else if (i == ParameterIndex::loPass || i == ParameterIndex::hiPass || (i >= 2 && i <= 5))
-            control.value = TrellaDSP::frequencyFromNormalised (v);
+            control.value = ValueLaws::frequencyFromNormalised (v);
         else if (i >= 6 && i <= 9)
-            control.value = TrellaDSP::gainFromNormalised (v);
+            control.value = ValueLaws::gainFromNormalised (v);
         else if (i >= 10 && i <= 13)
-            control.value = TrellaDSP::qFromNormalised (v);
+            control.value = ValueLaws::qFromNormalised (v);
         else if (i == ParameterIndex::bandType (0) || i == ParameterIndex::bandType (3))
-            control = { control.symbol, (float) juce::jlimit (0, 2, TrellaDSP::bandTypeFromNormalised (v)), true };
+            control = { control.symbol, (float) juce::jlimit (0, 2, ValueLaws::bandTypeFromNormalised (v)), true };
         else if (i == ParameterIndex::preampType)
-            control = { control.symbol, (float) juce::jlimit (0, 7, TrellaDSP::preampIndexFromNormalised (v)), true };
+            control = { control.symbol, (float) juce::jlimit (0, 7, ValueLaws::preampIndexFromNormalised (v)), true };
         else
             control = { control.symbol, v > 0.0f ? 1.0f : 0.0f, true };
 

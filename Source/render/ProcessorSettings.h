@@ -2,7 +2,7 @@
 
 #include "RenderOptions.h"
 
-#include "PluginProcessor.h"
+#include "processor/PluginProcessor.h"
 
 /** The setting every file is rendered with: an equaliser file taken over (if given), then a saved
     state (if given), then the `--set` values in command-line order. All are checked once, up

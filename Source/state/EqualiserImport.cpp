@@ -1,11 +1,12 @@
 #include "EqualiserImport.h"
 
-#include "ChainResponse.h"
 #include "CookbookResponse.h"
 #include "EqualiserFit.h"
 
 #include "engine/BandType.h"
+#include "engine/ChainResponse.h"
 #include "engine/ParameterIndex.h"
+#include "engine/ValueLaws.h"
 
 #include <algorithm>
 #include <cmath>
@@ -136,8 +137,30 @@ namespace
     {
         std::array<float, TrellaDSP::numParameters> values{};
         for (int i = 0; i < TrellaDSP::numParameters; ++i)
-            values[(size_t) i] = juce::jlimit (0.0f, 1.0f, TrellaDSP::normalisedValueOf (setting, i));
+            values[(size_t) i] = juce::jlimit (0.0f, 1.0f, ValueLaws::normalisedValueOf (setting, i));
         return values;
+    }
+
+    /** The level of the equaliser's chain for a setting at each frequency, in dB: its sections as
+        the engine designs them, and the output level (0 dB everywhere while it is switched off).
+    */
+    std::vector<double> chainDecibels (const EQParameters& setting, const std::vector<double>& frequencies)
+    {
+        std::vector<double> levels (frequencies.size(), 0.0);
+        if (setting.eqActive == 0)
+            return levels;
+
+        int types[TrellaDSP::numBands];
+        for (int b = 0; b < TrellaDSP::numBands; ++b)
+            types[b] = setting.band[b].type;
+        const auto chain = TrellaDSP::makeChainSettings (setting, types, -1);
+        const ChainResponse response (chain, EqualiserImport::sampleRate);
+
+        const double levelDb = 20.0 * std::log10 (std::max (1.0e-15, (double) chain.levelGain));
+        for (size_t i = 0; i < frequencies.size(); ++i)
+            levels[i] = levelDb +
+                        20.0 * std::log10 (std::max (1.0e-15, (double) response.magnitudeAt ((float) frequencies[i])));
+        return levels;
     }
 
     EQParameters flatSetting()
@@ -224,22 +247,22 @@ EQParameters EqualiserImport::settingFromValues (const std::array<float, TrellaD
 {
     EQParameters setting = TrellaDSP::DefaultParameters;
     setting.eqActive = values[ParameterIndex::eqActive] > 0.0f ? 1 : 0;
-    setting.level = TrellaDSP::levelFromNormalised (values[ParameterIndex::level]);
-    setting.hiPassFreq = TrellaDSP::frequencyFromNormalised (values[ParameterIndex::hiPass]);
-    setting.loPassFreq = TrellaDSP::frequencyFromNormalised (values[ParameterIndex::loPass]);
+    setting.level = ValueLaws::levelFromNormalised (values[ParameterIndex::level]);
+    setting.hiPassFreq = ValueLaws::frequencyFromNormalised (values[ParameterIndex::hiPass]);
+    setting.loPassFreq = ValueLaws::frequencyFromNormalised (values[ParameterIndex::loPass]);
     setting.preampType = juce::jlimit (0, TrellaDSP::numPreampTypes - 1,
-                                       TrellaDSP::preampIndexFromNormalised (values[ParameterIndex::preampType]));
+                                       ValueLaws::preampIndexFromNormalised (values[ParameterIndex::preampType]));
     for (int b = 0; b < TrellaDSP::numBands; ++b)
     {
         auto& band = setting.band[b];
-        band.frequency = TrellaDSP::frequencyFromNormalised (values[(size_t) ParameterIndex::bandFrequency (b)]);
-        band.gain = TrellaDSP::gainFromNormalised (values[(size_t) ParameterIndex::bandGain (b)]);
+        band.frequency = ValueLaws::frequencyFromNormalised (values[(size_t) ParameterIndex::bandFrequency (b)]);
+        band.gain = ValueLaws::gainFromNormalised (values[(size_t) ParameterIndex::bandGain (b)]);
         band.q =
-            std::max (TrellaDSP::minimumQ, TrellaDSP::qFromNormalised (values[(size_t) ParameterIndex::bandQ (b)]));
+            std::max (TrellaDSP::minimumQ, ValueLaws::qFromNormalised (values[(size_t) ParameterIndex::bandQ (b)]));
         band.active = values[(size_t) ParameterIndex::bandActive (b)] > 0.0f ? 1 : 0;
         const int typeIndex = ParameterIndex::bandType (b);
         if (typeIndex >= 0)
-            band.type = TrellaDSP::bandTypeFromNormalised (values[(size_t) typeIndex]);
+            band.type = ValueLaws::bandTypeFromNormalised (values[(size_t) typeIndex]);
     }
     return setting;
 }
@@ -248,7 +271,7 @@ EqualiserImport::Deviation EqualiserImport::measure (const EQParameters& setting
                                                      const std::vector<double>& frequencies,
                                                      const std::vector<double>& targetDb)
 {
-    const auto ours = ChainResponse::decibels (setting, frequencies, sampleRate);
+    const auto ours = chainDecibels (setting, frequencies);
     Deviation deviation;
     deviation.largestAtHz = frequencies.empty() ? 0.0 : frequencies.front();
     double sumOfSquares = 0.0;

@@ -4,9 +4,9 @@
 #include "support/ScratchFolder.h"
 #include "support/Signals.h"
 
-#include "FileRenderer.h"
-#include "PluginProcessor.h"
-#include "PresetDocument.h"
+#include "processor/PluginProcessor.h"
+#include "render/FileRenderer.h"
+#include "state/PresetDocument.h"
 
 #include <gtest/gtest.h>
 
