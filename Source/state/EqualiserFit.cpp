@@ -131,8 +131,10 @@ namespace
         double frequency (size_t i) const { return target.frequencies[i]; }
         double targetAt (size_t i) const { return target.decibels[i]; }
 
-        /** The level of one section over the grid, in dB, with the engine's formulas in double. */
-        void sectionDecibels (const Candidate& c, const Values& x, int section, double* out) const
+        /** The squared magnitude of one section over the grid (kept within 1e-30 to 1e30). Ratios
+            rather than decibels, so that a whole chain or a difference costs one logarithm a point.
+        */
+        void sectionPower (const Candidate& c, const Values& x, int section, double* out) const
         {
             const auto [b0, b1, b2, a1, a2] = designSection (c, x, section);
             for (size_t i = 0; i < trig.size(); ++i)
@@ -141,23 +143,27 @@ namespace
                 const double numRe = b0 + b1 * c1 + b2 * c2, numIm = b1 * s1 + b2 * s2;
                 const double denRe = 1.0 + a1 * c1 + a2 * c2, denIm = a1 * s1 + a2 * s2;
                 const double ratio = (numRe * numRe + numIm * numIm) / (denRe * denRe + denIm * denIm);
-                out[i] = 10.0 * std::log10 (std::max (ratio, 1.0e-30));
+                out[i] = std::clamp (ratio, 1.0e-30, 1.0e30);
             }
         }
 
         /** The whole chain over the grid, in dB. */
         void chainDecibels (const Candidate& c, const Values& x, std::vector<double>& out) const
         {
-            out.assign (size(), x[levelValue]);
             std::vector<double> section (size());
+            std::vector<double> power (size(), 1.0);
             for (int s = 0; s < numSections; ++s)
             {
                 if (! c.sectionRuns (s))
                     continue;
-                sectionDecibels (c, x, s, section.data());
+                sectionPower (c, x, s, section.data());
                 for (size_t i = 0; i < size(); ++i)
-                    out[i] += section[i];
+                    power[i] *= section[i];
             }
+
+            out.resize (size());
+            for (size_t i = 0; i < size(); ++i)
+                out[i] = x[levelValue] + 10.0 * std::log10 (power[i]);
         }
 
         double cost (const Candidate& c, const Values& x) const
@@ -289,11 +295,11 @@ namespace
                 {
                     auto x = c.values;
                     x[(size_t) v] += derivativeStep;
-                    sectionDecibels (c, x, sectionOf (v), plus.data());
+                    sectionPower (c, x, sectionOf (v), plus.data());
                     x[(size_t) v] -= 2.0 * derivativeStep;
-                    sectionDecibels (c, x, sectionOf (v), minus.data());
+                    sectionPower (c, x, sectionOf (v), minus.data());
                     for (size_t i = 0; i < points; ++i)
-                        column[i] = (plus[i] - minus[i]) / (2.0 * derivativeStep);
+                        column[i] = 10.0 * std::log10 (plus[i] / minus[i]) / (2.0 * derivativeStep);
                 }
 
                 double g = 0.0;
