@@ -117,6 +117,8 @@ PrivatePipeWire::PrivatePipeWire (const juce::File& config, const juce::File& lv
 {
     prctl (PR_SET_CHILD_SUBREAPER, 1);
 
+    // Directly under /tmp rather than in the test's scratch folder: the daemon's socket lives in the
+    // runtime folder, and a socket's path may not be longer than 107 bytes.
     char pattern[] = "/tmp/kro-pipewire-XXXXXX";
     if (mkdtemp (pattern) != nullptr)
         runtime = juce::File (pattern);
