@@ -97,15 +97,17 @@ float Lv2PortLayout::normalisedFromPortValue (int index, float value) noexcept
     return 0.0f;
 }
 
-float Lv2PortLayout::portValueFromNormalised (int index, float normalised)
+std::optional<float> Lv2PortLayout::exactPortValueFor (int index, float normalised) noexcept
 {
     const auto kind = kindOf (index);
     const auto [minimum, maximum] = rangeOf (kind);
     const auto exact = [&] (float candidate) { return normalisedFromPortValue (index, candidate) == normalised; };
     const auto units = juce::jlimit (minimum, maximum, unitsFromNormalised (kind, normalised));
 
-    if (! std::isfinite (units) || units == 0.0f)
-        return std::isfinite (units) ? units : minimum;
+    if (! std::isfinite (units))
+        return std::nullopt;
+    if (units == 0.0f)
+        return exact (units) ? std::optional<float> (units) : std::nullopt;
 
     // The fewest significant digits that still give back exactly the same normalised value.
     const auto magnitude = std::floor (std::log10 (std::abs ((double) units)));
@@ -129,7 +131,23 @@ float Lv2PortLayout::portValueFromNormalised (int index, float normalised)
             return below;
     }
 
-    return units;
+    return std::nullopt;
+}
+
+float Lv2PortLayout::portValueFromNormalised (int index, float normalised)
+{
+    if (const auto exact = exactPortValueFor (index, normalised))
+        return *exact;
+
+    // No port value gives this normalised value: the one of the nearest normalised value a port
+    // value does give, so that writing its own value back never moves it.
+    const auto kind = kindOf (index);
+    const auto [minimum, maximum] = rangeOf (kind);
+    const auto units = juce::jlimit (minimum, maximum, unitsFromNormalised (kind, normalised));
+    if (! std::isfinite (units))
+        return minimum;
+
+    return exactPortValueFor (index, normalisedFromPortValue (index, units)).value_or (units);
 }
 
 std::pair<float, float> Lv2PortLayout::rangeOf (Kind kind) noexcept

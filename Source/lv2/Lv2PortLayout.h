@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -82,13 +83,16 @@ public:
 
     /** The port value that stands for a normalised value: the shortest decimal in the port's unit
         whose normalised value is exactly the given one where such a value exists (so 120 Hz, not
-        120.00001 Hz), otherwise the nearest setting in units. Not for the audio thread.
+        120.00001 Hz), otherwise that of the nearest normalised value a port value gives. Either way
+        the port value's own normalised value gives the same port value again. Not for the audio
+        thread.
     */
     static float portValueFromNormalised (int parameterIndex, float normalised);
 
 private:
     static Kind kindOf (int parameterIndex) noexcept;
     static float unitsFromNormalised (Kind kind, float normalised) noexcept;
+    static std::optional<float> exactPortValueFor (int parameterIndex, float normalised) noexcept;
     static std::pair<float, float> rangeOf (Kind kind) noexcept;
     static const char* unitOf (Kind kind) noexcept;
 };

@@ -179,7 +179,7 @@ namespace
         };
         ASSERT_EQ (defaults.size(), TrellaParams.size());
 
-        // The LV2 description holds six decimals.
+        // An LV2 host normalises a port's default over the port's range, in floats.
         for (const auto& [name, value] : defaults)
         {
             auto* parameter = findParameter (*plugin, name.toRawUTF8());
