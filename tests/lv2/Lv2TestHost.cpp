@@ -126,6 +126,19 @@ void Lv2TestHost::process (juce::AudioBuffer<float>& buffer, const std::vector<i
             buffer.copyFrom (channel, 0, scratchOut[channel].data(), total);
 }
 
+void Lv2TestHost::connectAudio (float* inLeft, float* inRight, float* outLeft, float* outRight)
+{
+    descriptor->connect_port (handle, Lv2PortLayout::audioInLeft, inLeft);
+    descriptor->connect_port (handle, Lv2PortLayout::audioInRight, inRight);
+    descriptor->connect_port (handle, Lv2PortLayout::audioOutLeft, outLeft);
+    descriptor->connect_port (handle, Lv2PortLayout::audioOutRight, outRight);
+}
+
+void Lv2TestHost::run (uint32_t numFrames)
+{
+    descriptor->run (handle, numFrames);
+}
+
 LV2_State_Status Lv2TestHost::save (State& state)
 {
     const auto* interface = static_cast<const LV2_State_Interface*> (descriptor->extension_data (LV2_STATE__interface));

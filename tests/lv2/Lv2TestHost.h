@@ -57,6 +57,10 @@ public:
     */
     void process (juce::AudioBuffer<float>& buffer, const std::vector<int>& blockLengths, bool sharedBuffers = false);
 
+    /** Connects the audio ports to buffers of the caller's, and runs one block over them. */
+    void connectAudio (float* inLeft, float* inRight, float* outLeft, float* outRight);
+    void run (uint32_t numFrames);
+
     LV2_State_Status save (State& state);
     LV2_State_Status restore (const State& state);
 
