@@ -6,6 +6,7 @@
 #include "HostedPlugin.h"
 #include "support/DesktopAtoms.h"
 #include "support/MessagePump.h"
+#include "support/PrivateXServer.h"
 
 #include <gtest/gtest.h>
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -13,10 +14,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
-#include <poll.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <vector>
 
 namespace
@@ -26,55 +23,14 @@ namespace
     using hosted::loadPlugin;
     using hosted::sampleRate;
 
-    /** An X server of this test process's own. The pointer is one per server: on the server that
-        the other tests share, their windows and this test's pointer would get in each other's way.
-        Started before the framework or a plug-in opens the display; without Xvfb the test uses
-        the display it was given.
-    */
-    class PrivateXServer
-    {
-    public:
-        PrivateXServer()
-        {
-            int pipeFds[2];
-            if (pipe (pipeFds) != 0)
-                return;
-
-            server = fork();
-            if (server == 0)
-            {
-                dup2 (pipeFds[1], 9);
-                // -terminate: the server ends with its last client, when this process exits.
-                execlp ("Xvfb", "Xvfb", "-displayfd", "9", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                        "-terminate", (char*) nullptr);
-                _exit (127);
-            }
-            close (pipeFds[1]);
-
-            // Xvfb writes its display number once it accepts clients.
-            std::string number;
-            pollfd ready{ pipeFds[0], POLLIN, 0 };
-            char c = 0;
-            while (server > 0 && poll (&ready, 1, 10000) > 0 && read (pipeFds[0], &c, 1) == 1 && c != '\n')
-                number += c;
-            close (pipeFds[0]);
-
-            if (! number.empty())
-                setenv ("DISPLAY", (":" + number).c_str(), 1);
-        }
-
-    private:
-        pid_t server = -1;
-    };
-
     /** The X connection that drives the pointer, on this process's own server. The window-manager
         atoms a bare Xvfb lacks are made first, before the framework opens its own connection.
     */
     Display* pointerDisplay()
     {
-        static PrivateXServer server;
         static Display* display = []
         {
+            usePrivateXServer();
             makeWindowManagerAtoms();
             return XOpenDisplay (nullptr);
         }();
