@@ -1,6 +1,6 @@
 #include "Lv2PluginInstance.h"
 
-#include "GuardedXml.h"
+#include "text/GuardedXml.h"
 
 #include <lv2/atom/atom.h>
 

@@ -4,7 +4,7 @@
 #include "Lv2HostFeatures.h"
 #include "Lv2Runtime.h"
 
-#include "PluginProcessor.h"
+#include "processor/PluginProcessor.h"
 
 #include <lv2/state/state.h>
 

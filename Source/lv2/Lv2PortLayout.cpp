@@ -1,10 +1,8 @@
 #include "Lv2PortLayout.h"
 
-#include "ParameterText.h"
-#include "TrellaParams.h"
-
-#include "engine/ParameterIndex.h"
 #include "engine/TrellaDSP.h"
+#include "state/ParameterText.h"
+#include "state/TrellaParams.h"
 
 #include <cmath>
 
@@ -16,55 +14,10 @@ namespace
     constexpr int numPreamps = (int) TrellaDSP::numPreampTypes;
 } // namespace
 
-Lv2PortLayout::Kind Lv2PortLayout::kindOf (int index) noexcept
+float Lv2PortLayout::unitsFromNormalised (int index, float normalised) noexcept
 {
-    if (index == ParameterIndex::level)
-        return Kind::level;
-    if (index == ParameterIndex::loPass || index == ParameterIndex::hiPass)
-        return Kind::frequency;
-    if (index == ParameterIndex::preampType)
-        return Kind::preamp;
-    if (index == ParameterIndex::eqActive)
-        return Kind::toggle;
-
-    for (int band = 0; band < TrellaDSP::numBands; ++band)
-    {
-        if (index == ParameterIndex::bandFrequency (band))
-            return Kind::frequency;
-        if (index == ParameterIndex::bandGain (band))
-            return Kind::gain;
-        if (index == ParameterIndex::bandQ (band))
-            return Kind::q;
-        if (index == ParameterIndex::bandType (band))
-            return Kind::bandType;
-        if (index == ParameterIndex::bandActive (band))
-            return Kind::toggle;
-    }
-
-    jassertfalse;
-    return Kind::toggle;
-}
-
-float Lv2PortLayout::unitsFromNormalised (Kind kind, float v) noexcept
-{
-    switch (kind)
-    {
-        case Kind::frequency:
-            return TrellaDSP::frequencyFromNormalised (v);
-        case Kind::gain:
-            return TrellaDSP::gainFromNormalised (v);
-        case Kind::level:
-            return TrellaDSP::levelFromNormalised (v);
-        case Kind::q:
-            return TrellaDSP::qFromNormalised (v);
-        case Kind::toggle:
-            return v > 0.0f ? 1.0f : 0.0f;
-        case Kind::bandType:
-            return (float) juce::jlimit (0, numBandTypes - 1, TrellaDSP::bandTypeFromNormalised (v));
-        case Kind::preamp:
-            return (float) juce::jlimit (0, numPreamps - 1, TrellaDSP::preampIndexFromNormalised (v));
-    }
-    return 0.0f;
+    const auto [minimum, maximum] = rangeOf (ValueLaws::lawOf (index));
+    return juce::jlimit (minimum, maximum, ValueLaws::unitsFromNormalised (index, normalised));
 }
 
 float Lv2PortLayout::normalisedFromPortValue (int index, float value) noexcept
@@ -72,37 +25,23 @@ float Lv2PortLayout::normalisedFromPortValue (int index, float value) noexcept
     if (index < 0 || index >= (int) numControls || std::isnan (value))
         return std::numeric_limits<float>::quiet_NaN();
 
-    const auto kind = kindOf (index);
+    // A port value is limited to the port's range, a whole number is rounded, and a switch is on
+    // above 0 (as LV2 defines lv2:toggled); then the parameter's own law gives the normalised value.
+    const auto kind = ValueLaws::lawOf (index);
     const auto [minimum, maximum] = rangeOf (kind);
-    const auto limited = juce::jlimit (minimum, maximum, value);
+    auto units = juce::jlimit (minimum, maximum, value);
+    if (kind == Kind::onOff)
+        units = value > 0.0f ? 1.0f : 0.0f;
+    else if (kind == Kind::bandType || kind == Kind::preamp)
+        units = std::round (units);
 
-    switch (kind)
-    {
-        case Kind::frequency:
-            return TrellaDSP::normalisedFromFrequency (limited);
-        case Kind::gain:
-            return TrellaDSP::normalisedFromGain (limited);
-        case Kind::level:
-            return TrellaDSP::normalisedFromLevel (limited);
-        case Kind::q:
-            return TrellaDSP::normalisedFromQ (limited);
-        case Kind::toggle:
-            return value > 0.0f ? 1.0f : 0.0f;
-        case Kind::bandType:
-            // The same product the engine uses for the type it reports (type x 0.5).
-            return std::round (limited) * 0.5f;
-        case Kind::preamp:
-            return std::round (limited) / (float) numPreamps;
-    }
-    return 0.0f;
+    return ValueLaws::normalisedFromUnits (index, units);
 }
 
 std::optional<float> Lv2PortLayout::exactPortValueFor (int index, float normalised) noexcept
 {
-    const auto kind = kindOf (index);
-    const auto [minimum, maximum] = rangeOf (kind);
     const auto exact = [&] (float candidate) { return normalisedFromPortValue (index, candidate) == normalised; };
-    const auto units = juce::jlimit (minimum, maximum, unitsFromNormalised (kind, normalised));
+    const auto units = unitsFromNormalised (index, normalised);
 
     if (! std::isfinite (units))
         return std::nullopt;
@@ -141,11 +80,9 @@ float Lv2PortLayout::portValueFromNormalised (int index, float normalised)
 
     // No port value gives this normalised value: the one of the nearest normalised value a port
     // value does give, so that writing its own value back never moves it.
-    const auto kind = kindOf (index);
-    const auto [minimum, maximum] = rangeOf (kind);
-    const auto units = juce::jlimit (minimum, maximum, unitsFromNormalised (kind, normalised));
+    const auto units = unitsFromNormalised (index, normalised);
     if (! std::isfinite (units))
-        return minimum;
+        return rangeOf (ValueLaws::lawOf (index)).first;
 
     return exactPortValueFor (index, normalisedFromPortValue (index, units)).value_or (units);
 }
@@ -154,18 +91,23 @@ std::pair<float, float> Lv2PortLayout::rangeOf (Kind kind) noexcept
 {
     switch (kind)
     {
+        case Kind::frequency:
+            return { ValueLaws::frequencyFromNormalised (0.0f), ValueLaws::frequencyFromNormalised (1.0f) };
+        case Kind::gain:
+            return { ValueLaws::gainFromNormalised (0.0f), ValueLaws::gainFromNormalised (1.0f) };
+        case Kind::level:
+            return { ValueLaws::levelFromNormalised (0.0f), ValueLaws::levelFromNormalised (1.0f) };
+        case Kind::q:
+            return { ValueLaws::qFromNormalised (0.0f), ValueLaws::qFromNormalised (1.0f) };
         case Kind::bandType:
             return { 0.0f, (float) (numBandTypes - 1) };
         case Kind::preamp:
             return { 0.0f, (float) (numPreamps - 1) };
-        case Kind::frequency:
-        case Kind::gain:
-        case Kind::level:
-        case Kind::q:
-        case Kind::toggle:
+        case Kind::onOff:
+        case Kind::none:
             break;
     }
-    return { unitsFromNormalised (kind, 0.0f), unitsFromNormalised (kind, 1.0f) };
+    return { 0.0f, 1.0f };
 }
 
 const char* Lv2PortLayout::unitOf (Kind kind) noexcept
@@ -178,9 +120,10 @@ const char* Lv2PortLayout::unitOf (Kind kind) noexcept
         case Kind::level:
             return "db";
         case Kind::q:
-        case Kind::toggle:
+        case Kind::onOff:
         case Kind::bandType:
         case Kind::preamp:
+        case Kind::none:
             break;
     }
     return nullptr;
@@ -198,13 +141,13 @@ const std::array<Lv2PortLayout::ControlPort, Lv2PortLayout::numControls>& Lv2Por
             port.parameterIndex = i;
             port.symbol = TrellaParams[(size_t) i].id;
             port.name = TrellaParams[(size_t) i].name;
-            port.kind = kindOf (i);
+            port.kind = ValueLaws::lawOf (i);
             std::tie (port.minimum, port.maximum) = rangeOf (port.kind);
             port.unit = unitOf (port.kind);
 
             // The engine's initial setting, as the processor's parameters give it for their default.
             port.defaultValue =
-                portValueFromNormalised (i, TrellaDSP::normalisedValueOf (TrellaDSP::DefaultParameters, i));
+                portValueFromNormalised (i, ValueLaws::normalisedValueOf (TrellaDSP::DefaultParameters, i));
 
             // Choices are labelled exactly as the parameter's own text shows them.
             if (port.isEnumeration())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ValueLaws.h"
+
 #include <juce_core/juce_core.h>
 
 #include <array>
@@ -36,17 +38,11 @@ public:
 
     static constexpr uint32_t portOf (int parameterIndex) noexcept { return firstControl + (uint32_t) parameterIndex; }
 
-    /** What a control port holds. */
-    enum class Kind
-    {
-        frequency, // Hz, shown on a logarithmic scale
-        gain,      // band gain in dB
-        level,     // output level in dB
-        q,
-        toggle,   // 0 or 1
-        bandType, // whole numbers: 0 Peak, 1 Lo-Shelf, 2 Hi-Shelf
-        preamp    // whole numbers: index of the preamp choice
-    };
+    /** What a control port holds: its parameter's law. Frequencies in Hz (shown on a logarithmic
+        scale), gains and the output level in dB, Q, and whole numbers for band types (0 Peak,
+        1 Lo-Shelf, 2 Hi-Shelf), preamp choices and switches (0 or 1).
+    */
+    using Kind = ValueLaws::Law;
 
     struct ScalePoint
     {
@@ -65,10 +61,10 @@ public:
 
         bool isInteger() const noexcept
         {
-            return kind == Kind::bandType || kind == Kind::preamp || kind == Kind::toggle;
+            return kind == Kind::bandType || kind == Kind::preamp || kind == Kind::onOff;
         }
         bool isEnumeration() const noexcept { return kind == Kind::bandType || kind == Kind::preamp; }
-        bool isToggle() const noexcept { return kind == Kind::toggle; }
+        bool isToggle() const noexcept { return kind == Kind::onOff; }
         bool isLogarithmic() const noexcept { return kind == Kind::frequency; }
     };
 
@@ -90,8 +86,7 @@ public:
     static float portValueFromNormalised (int parameterIndex, float normalised);
 
 private:
-    static Kind kindOf (int parameterIndex) noexcept;
-    static float unitsFromNormalised (Kind kind, float normalised) noexcept;
+    static float unitsFromNormalised (int parameterIndex, float normalised) noexcept;
     static std::optional<float> exactPortValueFor (int parameterIndex, float normalised) noexcept;
     static std::pair<float, float> rangeOf (Kind kind) noexcept;
     static const char* unitOf (Kind kind) noexcept;

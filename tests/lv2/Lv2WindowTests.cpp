@@ -3,12 +3,12 @@
 // plug-in's own thread serves the window. Edits reach the host as port writes inside touch
 // brackets; the host's port events change nothing while the instance runs.
 
-#include "Lv2Descriptors.h"
-#include "Lv2PluginInstance.h"
-#include "Lv2PortLayout.h"
 #include "Lv2TestHost.h"
+#include "lv2/Lv2Descriptors.h"
+#include "lv2/Lv2PluginInstance.h"
+#include "lv2/Lv2PortLayout.h"
 
-#include "TrellaParams.h"
+#include "state/TrellaParams.h"
 #include "support/DesktopAtoms.h"
 #include "support/PrivateXServer.h"
 

@@ -1,13 +1,13 @@
 // The LV2 wrapper driven through its exported descriptor, as a host drives it: port values in
 // units, block lengths, the order of restores, and what it refuses.
 
-#include "Lv2PluginInstance.h"
-#include "Lv2PortLayout.h"
 #include "Lv2TestHost.h"
+#include "lv2/Lv2PluginInstance.h"
+#include "lv2/Lv2PortLayout.h"
 
-#include "ParameterText.h"
-#include "PluginProcessor.h"
-#include "TrellaParams.h"
+#include "processor/PluginProcessor.h"
+#include "state/ParameterText.h"
+#include "state/TrellaParams.h"
 #include "support/Signals.h"
 
 #include <gtest/gtest.h>

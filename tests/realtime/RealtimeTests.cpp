@@ -3,11 +3,11 @@
 // formats and block lengths.
 
 #include "AllocationCounter.h"
-#include "PluginProcessor.h"
 #include "lv2/Lv2TestHost.h"
+#include "processor/PluginProcessor.h"
 #include "support/Signals.h"
 
-#include "Lv2PortLayout.h"
+#include "lv2/Lv2PortLayout.h"
 
 #include <gtest/gtest.h>
 

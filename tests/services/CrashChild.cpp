@@ -1,6 +1,6 @@
 #include "CrashChild.h"
 
-#include "PluginProcessor.h"
+#include "processor/PluginProcessor.h"
 
 #include <csignal>
 #include <cstdio>
