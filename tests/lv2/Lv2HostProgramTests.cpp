@@ -269,16 +269,26 @@ namespace
         return differing;
     }
 
-    /** The boost rendered by krotrella-render, the reference both hosts must equal. */
-    juce::File renderReference (const juce::File& input)
+    /** An input file and the boost rendered from it by krotrella-render, which both hosts must
+        equal, in a scratch folder of the test's own.
+    */
+    struct Rendered
     {
-        const auto output = input.getSiblingFile ("render.wav");
-        const auto ok = run ({ KRO_RENDER_PROGRAM, "--set", "master_active=On", "--set", "band2_active=On", "--set",
-                               "band2_freq=1kHz", "--set", "band2_gain=+12dB", "--set", "band4_active=On", "--set",
-                               "band4_type=Hi-Shelf", "--set", "band4_gain=-6dB", "--set", "preamp_type=A512",
-                               input.getFullPathName(), output.getFullPathName() });
-        return ok.has_value() ? output : juce::File();
-    }
+        Rendered()
+            : input (writeInput (scratch.get()))
+            , reference (input.getSiblingFile ("render.wav"))
+        {
+            run ({ KRO_RENDER_PROGRAM, "--set", "master_active=On", "--set", "band2_active=On", "--set",
+                   "band2_freq=1kHz", "--set", "band2_gain=+12dB", "--set", "band4_active=On", "--set",
+                   "band4_type=Hi-Shelf", "--set", "band4_gain=-6dB", "--set", "preamp_type=A512",
+                   input.getFullPathName(), reference.getFullPathName() });
+        }
+
+        juce::File output (const char* name) const { return scratch.get().getChildFile (name); }
+
+        const ScratchFolder scratch;
+        const juce::File input, reference;
+    };
 
     // The same setting as port values in units, by symbol.
     const std::pair<const char*, const char*> boostPorts[] = {
@@ -289,42 +299,39 @@ namespace
     TEST (Lv2InHosts, Lv2applyRendersBitForBitWhatTheRendererRenders)
     {
         KRO_NEED_PROGRAM (lv2apply, "lilv-utils");
-        const ScratchFolder scratch;
-        const auto input = writeInput (scratch.get());
-        const auto reference = renderReference (input);
-        ASSERT_TRUE (reference.existsAsFile());
+        const Rendered rendered;
+        ASSERT_TRUE (rendered.reference.existsAsFile());
 
         // lv2apply runs the plug-in one frame per call, with no features at all.
-        const auto output = scratch.get().getChildFile ("lv2apply.wav");
-        juce::StringArray command{ lv2applyProgram.getFullPathName(), "-i", input.getFullPathName(), "-o",
+        const auto output = rendered.output ("lv2apply.wav");
+        juce::StringArray command{ lv2applyProgram.getFullPathName(), "-i", rendered.input.getFullPathName(), "-o",
                                    output.getFullPathName() };
         for (const auto& [symbol, value] : boostPorts)
             command.addArray ({ "-c", symbol, value });
         command.add (KRO_LV2_URI);
         ASSERT_TRUE (run (command).has_value());
 
-        EXPECT_EQ (differingSamples (output, reference), 0);
-        EXPECT_GT (differingSamples (input, reference), 100000); // the setting does change the sound
+        EXPECT_EQ (differingSamples (output, rendered.reference), 0);
+        EXPECT_GT (differingSamples (rendered.input, rendered.reference), 100000); // the setting changes the sound
     }
 
     TEST (Lv2InHosts, FfmpegsLv2FilterRendersBitForBitWhatTheRendererRenders)
     {
         KRO_NEED_PROGRAM (ffmpeg, "ffmpeg");
-        const ScratchFolder scratch;
-        const auto input = writeInput (scratch.get());
-        const auto reference = renderReference (input);
-        ASSERT_TRUE (reference.existsAsFile());
+        const Rendered rendered;
+        ASSERT_TRUE (rendered.reference.existsAsFile());
 
         juce::StringArray controls;
         for (const auto& [symbol, value] : boostPorts)
             controls.add (juce::String (symbol) + "=" + value);
         const auto uri = juce::String (KRO_LV2_URI).replace (":", "\\\\:");
-        const auto output = scratch.get().getChildFile ("ffmpeg.wav");
-        ASSERT_TRUE (run ({ ffmpegProgram.getFullPathName(), "-hide_banner", "-nostdin", "-loglevel", "error", "-i",
-                            input.getFullPathName(), "-af", "lv2=p=" + uri + ":c=" + controls.joinIntoString ("|"),
-                            "-c:a", "pcm_f32le", output.getFullPathName() })
-                         .has_value());
+        const auto output = rendered.output ("ffmpeg.wav");
+        ASSERT_TRUE (
+            run ({ ffmpegProgram.getFullPathName(), "-hide_banner", "-nostdin", "-loglevel", "error", "-i",
+                   rendered.input.getFullPathName(), "-af", "lv2=p=" + uri + ":c=" + controls.joinIntoString ("|"),
+                   "-c:a", "pcm_f32le", output.getFullPathName() })
+                .has_value());
 
-        EXPECT_EQ (differingSamples (output, reference), 0);
+        EXPECT_EQ (differingSamples (output, rendered.reference), 0);
     }
 } // namespace

@@ -47,18 +47,22 @@ local function set(n, value)
   assert(ARDOUR.LuaAPI.set_plugin_insert_param(ours():to_insert(), n, value), "cannot set control " .. n)
 end
 
--- The track's peak meter (dBFS) once the signal has settled: the highest reading over 0.3 s.
-local function level(label)
-  ARDOUR.LuaAPI.usleep(500000)
+-- The track's peak meter (dBFS): the highest reading over the given number of 10 ms steps.
+local function peak(steps)
   local meter = track():peak_meter()
   local highest = -200
-  for _ = 1, 30 do
+  for _ = 1, steps do
     highest = math.max(highest, meter:meter_level(0, ARDOUR.MeterType.MeterPeak))
     ARDOUR.LuaAPI.usleep(10000)
   end
   meter = nil
-  print(string.format("LEVEL %s %.3f", label, highest))
   return highest
+end
+
+-- The level once the signal has settled.
+local function level(label)
+  ARDOUR.LuaAPI.usleep(500000)
+  print(string.format("LEVEL %s %.3f", label, peak(30)))
 end
 
 local function settle()
@@ -141,14 +145,7 @@ else
     while Session:transport_sample() < at * rate do
       ARDOUR.LuaAPI.usleep(5000)
     end
-    local meter = track():peak_meter()
-    local highest = -200
-    for _ = 1, 20 do
-      highest = math.max(highest, meter:meter_level(0, ARDOUR.MeterType.MeterPeak))
-      ARDOUR.LuaAPI.usleep(10000)
-    end
-    meter = nil
-    print(string.format("AUTOMATION %.1f %.3f %.6g", at, highest, control:get_value()))
+    print(string.format("AUTOMATION %.1f %.3f %.6g", at, peak(20), control:get_value()))
   end
   Session:request_stop(false, false, ARDOUR.TransportRequestSource.TRS_UI)
   control = nil
