@@ -293,6 +293,26 @@ namespace
         EXPECT_EQ (parameterValue (host, "band2_gain"), 36.0f / 48.0f);
     }
 
+    TEST (Lv2State, ADocumentSavedByTheVst3OrTheStandaloneRestores)
+    {
+        // The document as the processor writes it for every format, values normalised.
+        const std::string document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<KroPRESET>"
+                                     "<PARAM ID=\"master_active\" ValueFloat=\"1.0\" ValueMidi=\"1\"/>"
+                                     "<PARAM ID=\"band2_gain\" ValueFloat=\"0.75\" ValueMidi=\"95\"/>"
+                                     "<PARAM ID=\"preamp_type\" ValueFloat=\"0.25\" ValueMidi=\"1\"/>"
+                                     "</KroPRESET>";
+        Lv2TestHost::State state{ { std::string (KRO_LV2_URI) + "#KroPRESET",
+                                    { LV2_ATOM__String, std::vector<char> (document.begin(), document.end()) } } };
+        state.begin()->second.bytes.push_back ('\0');
+
+        Lv2TestHost host;
+        ASSERT_EQ (host.restore (state), LV2_STATE_SUCCESS);
+        EXPECT_EQ (parameterValue (host, "master_active"), 1.0f);
+        EXPECT_EQ (parameterValue (host, "band2_gain"), 0.75f);
+        EXPECT_EQ (parameterValue (host, "preamp_type"), 0.25f);
+        EXPECT_EQ (parameterValue (host, "band3_gain"), 0.5f); // not in the document: as it was
+    }
+
     TEST (Lv2State, DamagedOrForeignStatesChangeNothing)
     {
         Lv2TestHost host;
