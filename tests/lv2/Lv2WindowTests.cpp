@@ -195,11 +195,22 @@ namespace
             },
             &host.instance());
 
-        // The host takes the written value onto its port and runs a block; then the edit ends.
+        // The edit ends only once the host has taken the written value onto its port and run a
+        // block with it, so every value the host hears lies inside the bracket.
         ASSERT_TRUE (waitFor ([&] { return log.copy().size() >= 2; }));
-        host.setPort ("band2_gain", log.copy()[1].value);
+        waitFor ([] { return false; }, 100);
+        EXPECT_EQ (log.copy().size(), 2u);
+
+        // While the edit is open, what arrives on the port is the host's late echo of the window's
+        // writes: it does not pull the value back from under the user's hand.
+        auto& processor = host.instance().getProcessor();
         juce::AudioBuffer<float> buffer (2, 64);
         buffer.clear();
+        host.setPort ("band2_gain", 3.0f);
+        host.process (buffer, { 64 });
+        EXPECT_EQ (processor.getKroParameter (gain)->getValue(), 30.0f / 48.0f);
+
+        host.setPort ("band2_gain", log.copy()[1].value);
         host.process (buffer, { 64 });
         EXPECT_TRUE (waitFor ([&] { return log.copy().size() >= 3; }));
 
@@ -215,7 +226,6 @@ namespace
 
         // Port events: nothing while the host runs the instance (its ports are taken in run),
         // the processor follows while it does not; the window sends none of them back.
-        auto& processor = host.instance().getProcessor();
         const float threeDecibels = 3.0f;
         descriptor->port_event (ui, Lv2PortLayout::portOf (findTrellaParamIndex ("band3_gain")), sizeof (float), 0,
                                 &threeDecibels);
