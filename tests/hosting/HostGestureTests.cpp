@@ -112,8 +112,8 @@ namespace
     };
 
     /** Runs the host for a while: its message loop (which also serves the plug-in's window) and,
-        every 10 ms, one block of silence through the plug-in, as a playing host would. An LV2
-        plug-in tells its host about changed values from inside its audio processing.
+        every 10 ms, one block of silence through the plug-in, as a playing host would. JUCE's LV2
+        host takes the values the plug-in's window writes to it at its next block.
     */
     void runHost (juce::AudioPluginInstance& plugin, int milliseconds)
     {

@@ -24,6 +24,7 @@ if ! command -v ardour7-lua > /dev/null; then
     exit $skipped
 fi
 
+bundles=$(cd "$bundles" && pwd) # hosts take LV2_PATH entries as absolute paths
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" LV2_PATH="$bundles"
