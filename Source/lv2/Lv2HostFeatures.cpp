@@ -69,8 +69,16 @@ Lv2HostFeatures Lv2HostFeatures::read (const LV2_Feature* const* features)
 int Lv2HostFeatures::preparedBlockLength() const noexcept
 {
     const auto usable = [] (const std::optional<long long>& length) { return length.has_value() && *length > 0; };
-    const auto length = usable (maxBlockLength)       ? *maxBlockLength
-                        : usable (nominalBlockLength) ? *nominalBlockLength
-                                                      : (long long) fallbackBlockLength;
+
+    // A bounded maximum is a promise: prepared for it, no run is ever split. Otherwise the length the
+    // host mostly uses, and longer runs are split.
+    long long length = fallbackBlockLength;
+    if (boundedBlockLength && usable (maxBlockLength))
+        length = *maxBlockLength;
+    else if (usable (nominalBlockLength))
+        length = *nominalBlockLength;
+    else if (usable (maxBlockLength))
+        length = *maxBlockLength;
+
     return (int) std::clamp (length, 1LL, (long long) longestPreparedBlock);
 }

@@ -23,8 +23,9 @@ struct Lv2HostFeatures
     */
     static Lv2HostFeatures read (const LV2_Feature* const* features);
 
-    /** The block length to prepare the processor for: the host's maximum, else its nominal length,
-        else fallbackBlockLength; always within 1..longestPreparedBlock.
+    /** The block length to prepare the processor for: the host's maximum when it promises it
+        (boundedBlockLength), else its nominal length, else its maximum, else fallbackBlockLength;
+        always within 1..longestPreparedBlock.
     */
     int preparedBlockLength() const noexcept;
 

@@ -148,18 +148,29 @@ namespace
             Lv2TestHost::Setup setup;
             std::vector<int> blocks;
             bool sharedBuffers;
+            int preparedLength;
         };
         const Case cases[] = {
-            { "one frame per run, no features", { 48000.0, false }, { 1 }, false },
-            { "blocks up to the host's maximum", { 48000.0, true, 512, std::nullopt, true }, { 512, 17, 300 }, false },
-            { "blocks longer than the maximum", { 48000.0, true, 256 }, { 8192, 1000, 3 }, false },
-            { "nominal length only, in place", { 48000.0, true, std::nullopt, 64 }, { 64, 4096, 1 }, true },
+            { "one frame per run, no features", { 48000.0, false }, { 1 }, false, 1024 },
+            { "blocks up to the host's bounded maximum",
+              { 48000.0, true, 512, 128, true },
+              { 512, 17, 300 },
+              false,
+              512 },
+            { "blocks longer than an unbounded maximum", { 48000.0, true, 256 }, { 8192, 1000, 3 }, false, 256 },
+            { "nominal length only, in place", { 48000.0, true, std::nullopt, 64 }, { 64, 4096, 1 }, true, 64 },
+            { "a maximum beyond the longest prepared block",
+              { 48000.0, true, 100000, std::nullopt, true },
+              { 20000 },
+              false,
+              8192 },
         };
 
         for (const auto& c : cases)
         {
             Lv2TestHost host (c.setup);
             ASSERT_TRUE (host.isLoaded()) << c.what;
+            EXPECT_EQ (host.instance().getPreparedBlockLength(), c.preparedLength) << c.what;
             for (const auto& s : boost)
                 host.setPort (s.symbol, s.portValue);
             host.activate();
