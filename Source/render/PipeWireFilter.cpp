@@ -1,9 +1,7 @@
 #include "PipeWireFilter.h"
 
-#include "state/TrellaParams.h"
-
-#include "engine/ParameterIndex.h"
 #include "engine/ValueLaws.h"
+#include "state/Lv2PortLayout.h"
 
 namespace
 {
@@ -30,35 +28,31 @@ namespace
     }
 } // namespace
 
-std::vector<PipeWireFilter::Control> PipeWireFilter::controlsFor (const std::array<float, 23>& normalised,
-                                                                  juce::String& error)
+std::vector<PipeWireFilter::Control>
+PipeWireFilter::controlsFor (const std::array<float, ParameterIndex::count>& normalised, juce::String& error)
 {
     std::vector<Control> controls;
-    for (int i = 0; i < (int) normalised.size(); ++i)
+    for (const auto& port : Lv2PortLayout::controls())
     {
-        const auto v = normalised[(size_t) i];
-        Control control{ TrellaParams[(size_t) i].id, 0.0f, false };
-        if (i == ParameterIndex::level)
-            control.value = ValueLaws::levelFromNormalised (v);
-        else if (i == ParameterIndex::loPass || i == ParameterIndex::hiPass || (i >= 2 && i <= 5))
-            control.value = ValueLaws::frequencyFromNormalised (v);
-        else if (i >= 6 && i <= 9)
-            control.value = ValueLaws::gainFromNormalised (v);
-        else if (i >= 10 && i <= 13)
-            control.value = ValueLaws::qFromNormalised (v);
-        else if (i == ParameterIndex::bandType (0) || i == ParameterIndex::bandType (3))
-            control = { control.symbol, (float) juce::jlimit (0, 2, ValueLaws::bandTypeFromNormalised (v)), true };
-        else if (i == ParameterIndex::preampType)
-            control = { control.symbol, (float) juce::jlimit (0, 7, ValueLaws::preampIndexFromNormalised (v)), true };
-        else
-            control = { control.symbol, v > 0.0f ? 1.0f : 0.0f, true };
+        const auto index = port.parameterIndex;
+        const auto value = normalised[(size_t) index];
+        const auto portValue = Lv2PortLayout::portValueFromNormalised (index, value);
+        const auto asked = ValueLaws::unitsFromNormalised (index, value);
+        const auto given =
+            ValueLaws::unitsFromNormalised (index, Lv2PortLayout::normalisedFromPortValue (index, portValue));
 
-        if (! std::isfinite (control.value))
+        // The port value must give the same setting: the same choice (the engine takes a preamp
+        // index beyond the list as its last entry, as the port's range does), or the same value in
+        // units to single-precision rounding.
+        const bool same = port.isInteger() ? juce::jlimit (port.minimum, port.maximum, asked) == given
+                                           : std::abs (asked - given) <= 1.0e-6f * std::max (1.0f, std::abs (asked));
+        if (! same)
         {
-            error = juce::String (TrellaParams[(size_t) i].id) + " has no value an LV2 port can hold";
+            error = port.symbol + " " + juce::String (asked) + " is outside what its port holds (" +
+                    juce::String (port.minimum) + " to " + juce::String (port.maximum) + ")";
             return {};
         }
-        controls.push_back (control);
+        controls.push_back ({ port.symbol, portValue, port.isInteger() });
     }
     return controls;
 }

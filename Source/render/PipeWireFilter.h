@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ParameterIndex.h"
+
 #include <juce_core/juce_core.h>
 
 #include <array>
@@ -28,7 +30,8 @@ public:
     /** The LV2's control port values for a setting given as the 23 normalised parameter values.
         A value that no port value stands for is refused: `error` names the parameter.
     */
-    static std::vector<Control> controlsFor (const std::array<float, 23>& normalised, juce::String& error);
+    static std::vector<Control> controlsFor (const std::array<float, ParameterIndex::count>& normalised,
+                                             juce::String& error);
 
     static constexpr const char* sinkDescription = "Kro Trella EQ";
     static constexpr const char* inputNodeName = "effect_input.kro_trella_eq";

@@ -178,7 +178,7 @@ int RenderTool::writePipeWireFilter (const RenderOptions& options, const Process
     const auto name = options.pipewireFilter;
     KroTrellaAudioProcessor processor;
     settings.applyTo (processor);
-    std::array<float, 23> values{};
+    std::array<float, ParameterIndex::count> values{};
     for (int i = 0; i < (int) values.size(); ++i)
         values[(size_t) i] = processor.getKroParameter (i)->getValue();
 
@@ -191,8 +191,7 @@ int RenderTool::writePipeWireFilter (const RenderOptions& options, const Process
     for (const auto& argument : arguments)
         quoted.add (argument.containsAnyOf (" \t'\"") ? argument.quoted ('\'') : argument);
     const auto target = juce::File::getCurrentWorkingDirectory().getChildFile (name);
-    const auto text =
-        PipeWireFilter::create (controls, target.getFileName(), JucePlugin_LV2URI, quoted.joinIntoString (" "));
+    const auto text = PipeWireFilter::create (controls, target.getFileName(), KRO_LV2_URI, quoted.joinIntoString (" "));
 
     const auto fail = [&name] (const juce::String& why)
     {

@@ -4,6 +4,11 @@
 #include "render/CommandLineParser.h"
 #include "support/ScratchFolder.h"
 
+#include "engine/TrellaDSP.h"
+#include "engine/ValueLaws.h"
+#include "render/PipeWireFilter.h"
+#include "state/Lv2PortLayout.h"
+
 #include <gtest/gtest.h>
 
 namespace
@@ -75,6 +80,33 @@ namespace
                    "--import-eq is given twice");
         EXPECT_EQ (CommandLineParser::parse ({ "--pipewire-filter", "a.conf", "--pipewire-filter", "b.conf" }).error,
                    "--pipewire-filter is given twice");
+    }
+
+    TEST (RenderPipeWireFilter, EveryParameterIsItsPortsValueAndAValueNoPortHoldsIsRefused)
+    {
+        std::array<float, ParameterIndex::count> values{};
+        for (int i = 0; i < ParameterIndex::count; ++i)
+            values[(size_t) i] = ValueLaws::normalisedValueOf (TrellaDSP::DefaultParameters, i);
+
+        juce::String error;
+        const auto controls = PipeWireFilter::controlsFor (values, error);
+        EXPECT_TRUE (error.isEmpty()) << error;
+        ASSERT_EQ (controls.size(), Lv2PortLayout::controls().size());
+        for (const auto& port : Lv2PortLayout::controls())
+        {
+            const auto& control = controls[(size_t) port.parameterIndex];
+            EXPECT_EQ (control.symbol, port.symbol);
+            EXPECT_EQ (control.value, port.defaultValue) << port.symbol;
+            EXPECT_EQ (control.wholeNumber, port.isInteger()) << port.symbol;
+        }
+
+        // The last preamp (8 x 1 = index 8, which the engine takes as its last entry) is port value 7.
+        values[ParameterIndex::preampType] = 1.0f;
+        EXPECT_EQ (PipeWireFilter::controlsFor (values, error)[ParameterIndex::preampType].value, 7.0f) << error;
+
+        values[(size_t) ParameterIndex::bandGain (1)] = 1.5f; // +48 dB
+        EXPECT_TRUE (PipeWireFilter::controlsFor (values, error).empty());
+        EXPECT_EQ (error, "band2_gain 48 is outside what its port holds (-24 to 24)");
     }
 
     //==============================================================================
