@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
+#include <optional>
 
 namespace
 {
@@ -168,12 +170,8 @@ namespace
 
         double cost (const Candidate& c, const Values& x) const
         {
-            std::vector<double> model;
-            chainDecibels (c, x, model);
-            double sum = 0.0;
-            for (size_t i = 0; i < size(); ++i)
-                sum += (model[i] - target.decibels[i]) * (model[i] - target.decibels[i]);
-            return sum;
+            std::vector<double> residual;
+            return residuals (c, x, residual);
         }
 
         /** How long a refinement goes on: at most so many steps, and until a step gains less than
@@ -217,6 +215,28 @@ namespace
             return value / 3;
         }
 
+        /** The derivatives of the level in dB at every point, per value, and of the cost (half of). */
+        struct Linearisation
+        {
+            std::vector<std::vector<double>> columns;
+            std::array<double, numValues> gradient;
+        };
+
+        /** The chain's deviation from the target at each point; returns the sum of its squares. */
+        double residuals (const Candidate& c, const Values& x, std::vector<double>& residual) const;
+
+        /** Fills the derivatives of the free values; returns those that may move. */
+        std::vector<int> linearise (const Candidate& c, const std::vector<double>& residual,
+                                    Linearisation& linear) const;
+
+        /** J^T J over the values that may move (row-major). */
+        std::vector<double> normalMatrix (const Linearisation& linear, const std::vector<int>& free) const;
+
+        /** The values after one damped Gauss-Newton step, each limited to its range. */
+        std::optional<Values> dampedStep (const Candidate& c, const std::vector<double>& normal,
+                                          const Linearisation& linear, const std::vector<int>& free,
+                                          double damping) const;
+
         /** Solves m * d = r in place (m is n by n, row-major); false when it is singular. */
         static bool solve (std::vector<double>& m, std::vector<double>& r, int n);
 
@@ -258,128 +278,148 @@ namespace
         return true;
     }
 
-    void Problem::refine (Candidate& c, Effort effort) const
+    double Problem::residuals (const Candidate& c, const Values& x, std::vector<double>& residual) const
+    {
+        chainDecibels (c, x, residual);
+        double cost = 0.0;
+        for (size_t i = 0; i < size(); ++i)
+        {
+            residual[i] -= target.decibels[i];
+            cost += residual[i] * residual[i];
+        }
+        return cost;
+    }
+
+    std::vector<int> Problem::linearise (const Candidate& c, const std::vector<double>& residual,
+                                         Linearisation& linear) const
     {
         // Large enough that the single-precision setting moves by many of its steps.
         constexpr double derivativeStep = 1.0e-3;
-        const size_t points = size();
+        std::vector<double> plus (size()), minus (size());
+        std::vector<int> free;
 
+        for (int v = 0; v < numValues; ++v)
+        {
+            if (! c.isFree (v))
+                continue;
+
+            // Central differences of the one section a value belongs to; the output level adds
+            // the same to every point.
+            auto& column = linear.columns[(size_t) v];
+            if (v == levelValue)
+                std::fill (column.begin(), column.end(), 1.0);
+            else
+            {
+                auto x = c.values;
+                x[(size_t) v] += derivativeStep;
+                sectionPower (c, x, sectionOf (v), plus.data());
+                x[(size_t) v] -= 2.0 * derivativeStep;
+                sectionPower (c, x, sectionOf (v), minus.data());
+                for (size_t i = 0; i < size(); ++i)
+                    column[i] = 10.0 * std::log10 (plus[i] / minus[i]) / (2.0 * derivativeStep);
+            }
+
+            double g = 0.0;
+            for (size_t i = 0; i < size(); ++i)
+                g += column[i] * residual[i];
+            linear.gradient[(size_t) v] = g;
+
+            // A value held at an end of its range by a slope that pushes it further out stays.
+            const auto range = rangeOf (v);
+            const bool heldLow = c.values[(size_t) v] <= range.low && g > 0.0;
+            const bool heldHigh = c.values[(size_t) v] >= range.high && g < 0.0;
+            if (! heldLow && ! heldHigh)
+                free.push_back (v);
+        }
+        return free;
+    }
+
+    std::vector<double> Problem::normalMatrix (const Linearisation& linear, const std::vector<int>& free) const
+    {
+        const size_t n = free.size();
+        std::vector<double> normal (n * n);
+        for (size_t a = 0; a < n; ++a)
+            for (size_t b = a; b < n; ++b)
+            {
+                const auto& ca = linear.columns[(size_t) free[a]];
+                const auto& cb = linear.columns[(size_t) free[b]];
+                double sum = 0.0;
+                for (size_t i = 0; i < size(); ++i)
+                    sum += ca[i] * cb[i];
+                normal[a * n + b] = normal[b * n + a] = sum;
+            }
+        return normal;
+    }
+
+    std::optional<Values> Problem::dampedStep (const Candidate& c, const std::vector<double>& normal,
+                                               const Linearisation& linear, const std::vector<int>& free,
+                                               double damping) const
+    {
+        const int n = (int) free.size();
+        double largestDiagonal = 0.0;
+        for (int a = 0; a < n; ++a)
+            largestDiagonal = std::max (largestDiagonal, normal[(size_t) (a * n + a)]);
+
+        // Damping scales the diagonal, plus a little of the largest, so that a value with no
+        // influence at all (the frequency of a band at 0 dB) still gets a defined step.
+        auto m = normal;
+        std::vector<double> step ((size_t) n);
+        for (int a = 0; a < n; ++a)
+        {
+            m[(size_t) (a * n + a)] += damping * (normal[(size_t) (a * n + a)] + 1.0e-9 * largestDiagonal + 1.0e-12);
+            step[(size_t) a] = -linear.gradient[(size_t) free[(size_t) a]];
+        }
+        if (! solve (m, step, n))
+            return std::nullopt;
+
+        auto trial = c.values;
+        for (int a = 0; a < n; ++a)
+        {
+            const int v = free[(size_t) a];
+            trial[(size_t) v] = limited (v, trial[(size_t) v] + step[(size_t) a]);
+        }
+        return trial;
+    }
+
+    void Problem::refine (Candidate& c, Effort effort) const
+    {
         for (int v = 0; v < numValues; ++v)
             c.values[(size_t) v] = limited (v, c.values[(size_t) v]);
 
-        std::vector<double> model, residual (points), plus (points), minus (points);
-        std::vector<std::vector<double>> columns (numValues, std::vector<double> (points));
-        chainDecibels (c, c.values, model);
-        double cost = 0.0;
-        for (size_t i = 0; i < points; ++i)
-        {
-            residual[i] = model[i] - target.decibels[i];
-            cost += residual[i] * residual[i];
-        }
-
+        std::vector<double> residual, trialResidual;
+        double cost = residuals (c, c.values, residual);
+        Linearisation linear{ std::vector<std::vector<double>> (numValues, std::vector<double> (size())), {} };
         double damping = 1.0e-3;
+
         for (int iteration = 0; iteration < effort.steps; ++iteration)
         {
-            // Derivatives of the level in dB: central differences of the one section a value
-            // belongs to; the output level adds the same to every point.
-            std::vector<int> free;
-            std::array<double, numValues> gradient{};
-            for (int v = 0; v < numValues; ++v)
-            {
-                if (! c.isFree (v))
-                    continue;
-                auto& column = columns[(size_t) v];
-                if (v == levelValue)
-                    std::fill (column.begin(), column.end(), 1.0);
-                else
-                {
-                    auto x = c.values;
-                    x[(size_t) v] += derivativeStep;
-                    sectionPower (c, x, sectionOf (v), plus.data());
-                    x[(size_t) v] -= 2.0 * derivativeStep;
-                    sectionPower (c, x, sectionOf (v), minus.data());
-                    for (size_t i = 0; i < points; ++i)
-                        column[i] = 10.0 * std::log10 (plus[i] / minus[i]) / (2.0 * derivativeStep);
-                }
-
-                double g = 0.0;
-                for (size_t i = 0; i < points; ++i)
-                    g += column[i] * residual[i];
-                gradient[(size_t) v] = g;
-
-                // A value held at an end of its range by a slope that pushes it further out stays.
-                const auto range = rangeOf (v);
-                const bool heldLow = c.values[(size_t) v] <= range.low && g > 0.0;
-                const bool heldHigh = c.values[(size_t) v] >= range.high && g < 0.0;
-                if (! heldLow && ! heldHigh)
-                    free.push_back (v);
-            }
-
-            const int n = (int) free.size();
-            if (n == 0)
+            const auto free = linearise (c, residual, linear);
+            if (free.empty())
                 return;
+            const auto normal = normalMatrix (linear, free);
 
-            std::vector<double> normal ((size_t) (n * n));
-            double largestDiagonal = 0.0;
-            for (int a = 0; a < n; ++a)
-                for (int b = a; b < n; ++b)
-                {
-                    const auto& ca = columns[(size_t) free[(size_t) a]];
-                    const auto& cb = columns[(size_t) free[(size_t) b]];
-                    double sum = 0.0;
-                    for (size_t i = 0; i < points; ++i)
-                        sum += ca[i] * cb[i];
-                    normal[(size_t) (a * n + b)] = normal[(size_t) (b * n + a)] = sum;
-                    if (a == b)
-                        largestDiagonal = std::max (largestDiagonal, sum);
-                }
-
+            // Levenberg-Marquardt: more damping (a shorter step, closer to steepest descent) until
+            // a step lowers the cost, less after one that does.
             bool improved = false;
             while (! improved && damping < 1.0e10)
             {
-                auto m = normal;
-                std::vector<double> step ((size_t) n);
-                for (int a = 0; a < n; ++a)
-                {
-                    m[(size_t) (a * n + a)] +=
-                        damping * (normal[(size_t) (a * n + a)] + 1.0e-9 * largestDiagonal + 1.0e-12);
-                    step[(size_t) a] = -gradient[(size_t) free[(size_t) a]];
-                }
-
-                if (! solve (m, step, n))
+                const auto trial = dampedStep (c, normal, linear, free, damping);
+                const double trialCost =
+                    trial.has_value() ? residuals (c, *trial, trialResidual) : std::numeric_limits<double>::infinity();
+                if (! (trialCost < cost))
                 {
                     damping *= 4.0;
                     continue;
                 }
 
-                auto trial = c.values;
-                for (int a = 0; a < n; ++a)
-                {
-                    const int v = free[(size_t) a];
-                    trial[(size_t) v] = limited (v, trial[(size_t) v] + step[(size_t) a]);
-                }
-
-                std::vector<double> trialModel;
-                chainDecibels (c, trial, trialModel);
-                double trialCost = 0.0;
-                for (size_t i = 0; i < points; ++i)
-                    trialCost += (trialModel[i] - target.decibels[i]) * (trialModel[i] - target.decibels[i]);
-
-                if (std::isfinite (trialCost) && trialCost < cost)
-                {
-                    const double gain = cost - trialCost;
-                    c.values = trial;
-                    for (size_t i = 0; i < points; ++i)
-                        residual[i] = trialModel[i] - target.decibels[i];
-                    cost = trialCost;
-                    damping = std::max (damping / 3.0, 1.0e-9);
-                    improved = true;
-
-                    if (gain <= effort.smallestGain * cost + 1.0e-14)
-                        return;
-                }
-                else
-                    damping *= 4.0;
+                const double gain = cost - trialCost;
+                c.values = *trial;
+                std::swap (residual, trialResidual);
+                cost = trialCost;
+                damping = std::max (damping / 3.0, 1.0e-9);
+                improved = true;
+                if (gain <= effort.smallestGain * cost + 1.0e-14)
+                    return;
             }
 
             if (! improved)
