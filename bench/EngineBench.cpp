@@ -181,7 +181,8 @@ namespace
         for (int s = 0; s < 6; ++s)
         {
             const auto c = StereoIIRFilter::makeCoefficients (designs[s], sampleRate);
-            left[(size_t) s] = right[(size_t) s] = PlainBiquad{ c.b0, c.b1, c.b2, c.a1, c.a2 };
+            left[(size_t) s] = right[(size_t) s] =
+                PlainBiquad{ (float) c.b0, (float) c.b1, (float) c.b2, (float) c.a1, (float) c.a2 };
         }
 
         for (auto _ : state)

@@ -19,6 +19,8 @@ packages=(
     # the LV2 headers and specifications; the hosts the LV2 is tested in (lv2info and lv2apply,
     # ffmpeg's lv2 filter, Ardour headless) and the Turtle validator
     lv2-dev lilv-utils ffmpeg ardour sordi
+    # a private PipeWire daemon with a session manager, for the desktop filter's test
+    pipewire pipewire-bin wireplumber dbus
     # the peer the equaliser is benchmarked against (bench/PeerBench.cpp); hosted, never linked
     lsp-plugins-lv2
     # formatting

@@ -11,18 +11,19 @@ StereoIIRFilter::StereoIIRFilter (double rate) noexcept
 
 BiquadCoefficients StereoIIRFilter::makeCoefficients (const FilterDesign& design, double rate) noexcept
 {
-    using Formulas = juce::dsp::IIR::ArrayCoefficients<float>;
+    // The framework's formulas, worked in double precision like the sections themselves.
+    using Formulas = juce::dsp::IIR::ArrayCoefficients<double>;
 
     if (! BandType::isValid (design.type) || ! (rate > 0.0) || ! std::isfinite (design.frequency) ||
         ! std::isfinite (design.q) || ! std::isfinite (design.gain))
         return {};
 
     const auto frequency =
-        juce::jlimit (minDesignFrequency, (float) (rate * maxDesignFrequencyRatio), design.frequency);
-    const auto q = juce::jlimit (minDesignQ, maxDesignQ, design.q);
-    const auto gain = juce::jlimit (minDesignGain, maxDesignGain, design.gain);
+        juce::jlimit ((double) minDesignFrequency, rate * maxDesignFrequencyRatio, (double) design.frequency);
+    const auto q = (double) juce::jlimit (minDesignQ, maxDesignQ, design.q);
+    const auto gain = (double) juce::jlimit (minDesignGain, maxDesignGain, design.gain);
 
-    std::array<float, 6> raw{};
+    std::array<double, 6> raw{};
     switch (design.type)
     {
         case BandType::Peak:

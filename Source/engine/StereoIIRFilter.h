@@ -22,10 +22,10 @@ struct FilterDesign
 /** One second-order section for a stereo pair: one coefficient set, one state per channel, both
     channels worked on together.
 
-    The coefficients are designed with the framework's filter formulas. The settings are held inside
-    the range where those formulas stay finite and stable: frequencies between 10 Hz and just below
-    half the sample rate, Q between 0.01 and 100, gains between -100 dB and +100 dB. The caller keeps
-    the user's settings as they were; only the design sees the limited values.
+    The coefficients are designed with the framework's filter formulas, in double precision. The settings are held
+   inside the range where those formulas stay finite and stable: frequencies between 10 Hz and just below half the
+   sample rate, Q between 0.01 and 100, gains between -100 dB and +100 dB. The caller keeps the user's settings as they
+   were; only the design sees the limited values.
 
     Everything but the static design helpers belongs to the audio thread.
 */

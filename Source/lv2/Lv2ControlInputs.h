@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Lv2PortLayout.h"
+#include "state/Lv2PortLayout.h"
 
 #include <array>
 #include <atomic>

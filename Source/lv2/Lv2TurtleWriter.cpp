@@ -1,6 +1,6 @@
 #include "Lv2TurtleWriter.h"
 
-#include "Lv2PortLayout.h"
+#include "state/Lv2PortLayout.h"
 
 #include <charconv>
 

@@ -15,7 +15,8 @@ namespace
 
     bool takesValue (const juce::String& name)
     {
-        return name == "--preset" || name == "--set" || name == "--bits" || name == "--out-dir";
+        return name == "--preset" || name == "--import-eq" || name == "--set" || name == "--bits" ||
+               name == "--out-dir" || name == "--pipewire-filter";
     }
 
     bool isFlag (const juce::String& name)
@@ -33,6 +34,23 @@ namespace
             if (value.isEmpty())
                 return "--preset needs a file name";
             options.presetFile = value;
+        }
+        else if (name == "--import-eq")
+        {
+            if (options.equaliserFile.isNotEmpty())
+                return "--import-eq is given twice";
+            if (value.isEmpty())
+                return "--import-eq needs a file name";
+            options.equaliserFile = value;
+        }
+        else if (name == "--pipewire-filter")
+        {
+            if (options.pipewireFilter.isNotEmpty())
+                return "--pipewire-filter is given twice";
+            if (! value.endsWithIgnoreCase (".conf") || value.length() <= 5)
+                return "--pipewire-filter needs a file name ending in .conf (PipeWire reads no other), not '" + value +
+                       "'";
+            options.pipewireFilter = value;
         }
         else if (name == "--set")
         {
@@ -69,8 +87,12 @@ namespace
     /** Checks that the files given fit one of the two forms of the command. */
     juce::String checkFiles (RenderOptions& options, const juce::StringArray& files)
     {
-        if (options.list)
-            return files.isEmpty() ? juce::String() : "--list takes no files";
+        if (options.list && options.pipewireFilter.isNotEmpty())
+            return "--list and --pipewire-filter cannot be given together";
+        if (options.list || options.pipewireFilter.isNotEmpty())
+            return files.isEmpty() && options.outputDir.isEmpty()
+                       ? juce::String()
+                       : (options.list ? "--list" : "--pipewire-filter") + juce::String (" takes no files");
 
         if (options.outputDir.isNotEmpty())
         {

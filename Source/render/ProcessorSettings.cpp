@@ -4,6 +4,7 @@
 #include "state/ParameterText.h"
 
 #include "engine/IR_list.h"
+#include "state/EqualiserImport.h"
 
 juce::String ProcessorSettings::describeValues (const KroTrellaAudioProcessor::KroParameter& parameter)
 {
@@ -23,11 +24,28 @@ juce::String ProcessorSettings::describeValues (const KroTrellaAudioProcessor::K
 ProcessorSettings ProcessorSettings::fromOptions (const RenderOptions& options, juce::String& error)
 {
     ProcessorSettings settings;
-    const auto refuse = [&error] (const juce::String& problem)
+    const auto refuse = [&error, &settings] (const juce::String& problem)
     {
         error = problem;
-        return ProcessorSettings();
+        ProcessorSettings refused;
+        refused.equaliserFileNotes = settings.equaliserFileNotes;
+        return refused;
     };
+
+    if (options.equaliserFile.isNotEmpty())
+    {
+        const auto where = "--import-eq " + options.equaliserFile + ": ";
+        const auto imported =
+            EqualiserImport::fromFile (juce::File::getCurrentWorkingDirectory().getChildFile (options.equaliserFile));
+        for (const auto& note : imported.notes)
+            settings.equaliserFileNotes.add (where + note.describe());
+        if (! imported.isUsable())
+            return refuse (where + imported.error);
+
+        settings.equaliserFileSummary = where + imported.summary();
+        for (int i = 0; i < (int) imported.values.size(); ++i)
+            settings.equaliserFileValues.push_back ({ i, imported.values[(size_t) i] });
+    }
 
     if (options.presetFile.isNotEmpty())
     {
@@ -63,6 +81,9 @@ ProcessorSettings ProcessorSettings::fromOptions (const RenderOptions& options, 
 
 void ProcessorSettings::applyTo (KroTrellaAudioProcessor& processor) const
 {
+    for (const auto& value : equaliserFileValues)
+        processor.getKroParameter (value.index)->setValue (value.value);
+
     if (! presetState.isEmpty())
         processor.setStateInformation (presetState.getData(), (int) presetState.getSize());
 

@@ -23,9 +23,11 @@ struct ParameterAssignment
 struct RenderOptions
 {
     juce::StringArray inputs;
-    juce::String output;    // INPUT OUTPUT form: the output file
-    juce::String outputDir; // INPUT... --out-dir DIR form: the folder that receives every output
+    juce::String output;        // INPUT OUTPUT form: the output file
+    juce::String outputDir;     // INPUT... --out-dir DIR form: the folder that receives every output
+    juce::String equaliserFile; // --import-eq: an equaliser text file, taken over before the preset
     juce::String presetFile;
+    juce::String pipewireFilter; // --pipewire-filter: the drop-in to write instead of rendering
     juce::Array<ParameterAssignment> assignments;
     std::optional<SampleFormat> sampleFormat; // empty: follow the input
     bool force = false;

@@ -1,6 +1,8 @@
 #include "RenderTool.h"
 
+#include "AtomicOutputFile.h"
 #include "CommandLineParser.h"
+#include "PipeWireFilter.h"
 #include "ProcessorSettings.h"
 #include "RenderBatch.h"
 
@@ -29,7 +31,9 @@ juce::String RenderTool::helpText()
 SYNOPSIS
     krotrella-render [OPTIONS] INPUT OUTPUT
     krotrella-render [OPTIONS] INPUT... --out-dir DIR
-    krotrella-render [--preset FILE] [--set ID=VALUE]... --list
+    krotrella-render [--import-eq FILE] [--preset FILE] [--set ID=VALUE]... --list
+    krotrella-render [--import-eq FILE] [--preset FILE] [--set ID=VALUE]...
+        --pipewire-filter FILE.conf
 
 DESCRIPTION
     Runs the Kro Trella plug-in's own processor (preamp, high-pass filter, four
@@ -41,8 +45,8 @@ DESCRIPTION
     .flac), with the input's sample rate, channel count and number of frames.
 
     The setting starts from the plug-in's defaults, in which the equaliser is
-    switched off (master_active), then takes the preset, then every --set in
-    the order given.
+    switched off (master_active), then takes the equaliser file (--import-eq),
+    then the preset, then every --set in the order given.
 
     Inputs are only read. Each output is written to a hidden temporary file in
     its folder and renamed when it is complete, so that a failure or an
@@ -52,6 +56,19 @@ OPTIONS
     --preset FILE
         A saved state: the plug-in's KroPRESET document (XML), or a file saved
         with "Save current state" in the standalone app's options menu.
+
+    --import-eq FILE
+        Takes over an equaliser file in Equalizer APO's text format, as AutoEQ
+        ("ParametricEQ.txt") and REW write it: Preamp, and Filter lines of the
+        types PK/PEQ, LS/LSC, HS/HSC (with a Q or a slope), LP/LPQ and HP/HPQ,
+        with Fc, Gain and Q or BW Oct; a point or a comma as decimal mark.
+        When the filters fit the equaliser (a low shelf or peak, two peaks, a
+        high shelf or peak, a high-pass and a low-pass with Q 0.5, the preamp
+        within +-12 dB) they are taken over one to one; otherwise the four bands,
+        the level and the pass filters are fitted to the file's response from
+        20 Hz to 20 kHz. The equaliser is switched on and the preamp set to
+        Neutral. Every line that is not used is named on stderr; one line says
+        how far the result lies from the file (largest and RMS deviation in dB).
 
     --set ID=VALUE
         Sets one parameter after the preset; may be repeated. VALUE is read as
@@ -64,6 +81,14 @@ OPTIONS
     --list
         Prints every parameter's id, name and value (after --preset and --set)
         and the preamp choices, and renders nothing.
+
+    --pipewire-filter FILE.conf
+        Writes a PipeWire filter-chain drop-in instead of rendering: the Kro
+        Trella LV2 with the setting (preamp included) behind a stereo output
+        device called "Kro Trella EQ", for everything the desktop plays. Copy
+        it into ~/.config/pipewire/pipewire.conf.d/ and restart PipeWire
+        (0.3.65 or later); the file's first lines say how to make it the
+        default output and how to remove it. The LV2 must be installed.
 
     --bits 16|24|32f
         Sample format of the outputs: 16-bit or 24-bit integer, or 32-bit float
@@ -99,7 +124,8 @@ OUTPUT
 EXIT STATUS
     0   every file was rendered
     1   at least one file failed; all the others were rendered
-    2   usage error (options, preset, parameter values, output folder);
+    2   usage error (options, equaliser file, preset, parameter values,
+        output folder);
         nothing was rendered
     Ended by SIGINT, SIGTERM or SIGHUP, the program removes the output it was
     writing and ends by that signal.
@@ -111,6 +137,15 @@ EXAMPLES
     Cut 4 dB at 1 kHz, as 24-bit FLAC:
         krotrella-render --set master_active=On --set band2_active=On \
             --set band2_freq=1kHz --set band2_gain=-4dB --bits 24 mix.wav mix-eq.flac
+
+    Apply a headphone correction published by AutoEQ, and see what it became:
+        krotrella-render --import-eq ParametricEQ.txt song.flac song-corrected.flac
+        krotrella-render --import-eq ParametricEQ.txt --list
+
+    Put the same correction on everything the desktop plays:
+        krotrella-render --import-eq ParametricEQ.txt --pipewire-filter kro-trella-eq.conf
+        cp kro-trella-eq.conf ~/.config/pipewire/pipewire.conf.d/
+        systemctl --user restart pipewire pipewire-pulse wireplumber
 
     Render every stem with the same setting into a folder:
         krotrella-render --preset master.state stems/*.wav --out-dir rendered
@@ -137,6 +172,53 @@ void RenderTool::printSummary (int rendered, int total, double audioSeconds, dou
     print (stderr, line + "\n");
 }
 
+int RenderTool::writePipeWireFilter (const RenderOptions& options, const ProcessorSettings& settings,
+                                     const juce::StringArray& arguments)
+{
+    const auto name = options.pipewireFilter;
+    KroTrellaAudioProcessor processor;
+    settings.applyTo (processor);
+    std::array<float, ParameterIndex::count> values{};
+    for (int i = 0; i < (int) values.size(); ++i)
+        values[(size_t) i] = processor.getKroParameter (i)->getValue();
+
+    juce::String problem;
+    const auto controls = PipeWireFilter::controlsFor (values, problem);
+    if (problem.isNotEmpty())
+        return usageError ("--pipewire-filter " + name + ": the setting cannot be given to the LV2: " + problem);
+
+    juce::StringArray quoted;
+    for (const auto& argument : arguments)
+        quoted.add (argument.containsAnyOf (" \t'\"") ? argument.quoted ('\'') : argument);
+    const auto target = juce::File::getCurrentWorkingDirectory().getChildFile (name);
+    const auto text = PipeWireFilter::create (controls, target.getFileName(), KRO_LV2_URI, quoted.joinIntoString (" "));
+
+    const auto fail = [&name] (const juce::String& why)
+    {
+        print (stderr, "krotrella-render: " + name + ": " + why + "\n");
+        return exitFileFailed;
+    };
+    if (target.isDirectory())
+        return fail ("is a folder");
+    if (target.exists() && ! options.force)
+        return fail ("exists (--force replaces it)");
+
+    AtomicOutputFile file (target);
+    if (file.isOk())
+    {
+        auto stream = file.createStream();
+        stream->writeText (text, false, false, nullptr);
+    }
+    if (! file.commit (options.force))
+        return fail (file.getError().isNotEmpty() ? file.getError() : juce::String ("cannot be written"));
+
+    if (! options.quiet)
+        print (stderr, "krotrella-render: wrote " + name + "; copy it into ~/.config/pipewire/pipewire.conf.d/ and " +
+                           "restart PipeWire to get the output \"" + PipeWireFilter::sinkDescription +
+                           "\" (the file's first lines say how)\n");
+    return exitSuccess;
+}
+
 int RenderTool::run (const juce::StringArray& arguments)
 {
     const auto parsed = CommandLineParser::parse (arguments);
@@ -152,8 +234,12 @@ int RenderTool::run (const juce::StringArray& arguments)
 
     juce::String settingsError;
     const auto settings = ProcessorSettings::fromOptions (options, settingsError);
+    for (const auto& note : settings.getEqualiserFileNotes())
+        print (stderr, "krotrella-render: " + note + "\n");
     if (settingsError.isNotEmpty())
         return usageError (settingsError);
+    if (! options.quiet && settings.getEqualiserFileSummary().isNotEmpty())
+        print (stderr, "krotrella-render: " + settings.getEqualiserFileSummary() + "\n");
 
     if (options.list)
     {
@@ -162,6 +248,9 @@ int RenderTool::run (const juce::StringArray& arguments)
         print (stdout, ProcessorSettings::describeParameters (processor));
         return exitSuccess;
     }
+
+    if (options.pipewireFilter.isNotEmpty())
+        return writePipeWireFilter (options, settings, arguments);
 
     if (options.outputDir.isNotEmpty())
     {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ProcessorSettings.h"
+#include "RenderOptions.h"
+
 #include <juce_core/juce_core.h>
 
 /** The krotrella-render command: reads the command line, prints help or the parameter list, or
@@ -20,5 +23,7 @@ public:
 
 private:
     static int usageError (const juce::String& message);
+    static int writePipeWireFilter (const RenderOptions& options, const ProcessorSettings& settings,
+                                    const juce::StringArray& arguments);
     static void printSummary (int rendered, int total, double audioSeconds, double elapsedSeconds);
 };

@@ -35,8 +35,8 @@ namespace
         return os << c.label;
     }
 
-    /** Within 0.05 dB of the reference. Single-precision coefficients leave an error floor near
-        -100 dB below unity, so deep in a stop band the difference is judged against that floor.
+    /** Within 0.05 dB of the reference. Deep in a stop band (below -60 dB), where decibels magnify
+        the smallest difference, the linear magnitudes are compared instead.
     */
     void expectCloseResponse (double measured, double expected, const char* label, double frequency, double sampleRate)
     {

@@ -1,7 +1,7 @@
 #include "Lv2TestHost.h"
 
 #include "lv2/Lv2Descriptors.h"
-#include "lv2/Lv2PortLayout.h"
+#include "state/Lv2PortLayout.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>

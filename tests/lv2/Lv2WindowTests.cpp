@@ -6,7 +6,7 @@
 #include "Lv2TestHost.h"
 #include "lv2/Lv2Descriptors.h"
 #include "lv2/Lv2PluginInstance.h"
-#include "lv2/Lv2PortLayout.h"
+#include "state/Lv2PortLayout.h"
 
 #include "state/TrellaParams.h"
 #include "support/DesktopAtoms.h"

@@ -3,7 +3,7 @@
 
 #include "Lv2TestHost.h"
 #include "lv2/Lv2PluginInstance.h"
-#include "lv2/Lv2PortLayout.h"
+#include "state/Lv2PortLayout.h"
 
 #include "processor/PluginProcessor.h"
 #include "state/ParameterText.h"

@@ -7,7 +7,7 @@
 #include "processor/PluginProcessor.h"
 #include "support/Signals.h"
 
-#include "lv2/Lv2PortLayout.h"
+#include "state/Lv2PortLayout.h"
 
 #include <gtest/gtest.h>
 

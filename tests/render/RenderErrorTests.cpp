@@ -158,6 +158,24 @@ namespace
         { "SavedStateCutShort", withPreset (wrappedState ("<KroPRESET><PARAM ID=\"band1_ga", 60)), 2,
           "--preset bad.preset: is a damaged saved state" },
 
+        // Equaliser files.
+        { "EqualiserFileMissing", withInput ({ "--import-eq", "gone.txt", "in.wav", "out.wav" }), 2,
+          "--import-eq gone.txt: no such file" },
+        { "EqualiserFileWithNothingToUse",
+          [] (const juce::File& folder)
+          {
+              folder.getChildFile ("eq.txt").replaceWithText ("Filter 1: ON XY Fc 100 Hz\nnot an equaliser\n");
+              return inOut (folder, { "--import-eq", "eq.txt", "in.wav", "out.wav" });
+          },
+          2, "--import-eq eq.txt: no line of the file can be used (2 lines not used)", 3 }, // and the two lines
+        { "EqualiserFileIsEmpty",
+          [] (const juce::File& folder)
+          {
+              folder.getChildFile ("eq.txt").create();
+              return inOut (folder, { "--import-eq", "eq.txt", "in.wav", "out.wav" });
+          },
+          2, "--import-eq eq.txt: the file is empty" },
+
         // Outputs.
         { "OutputIsTheInput", withInput ({ "--force", "in.wav", "in.wav" }), 1, "in.wav: is the input file in.wav" },
         { "OutputIsTheInputThroughARelativePath",

@@ -2,6 +2,7 @@
 
 #include "RenderTestSupport.h"
 #include "support/ScratchFolder.h"
+#include "support/Signals.h"
 
 #include "processor/PluginProcessor.h"
 #include "render/FileRenderer.h"
@@ -279,6 +280,135 @@ namespace
     }
 
     //==============================================================================
+    // An equaliser file as AutoEQ and REW write them, with one line the equaliser cannot use.
+    const char* const correctionFile = "Preamp: -3,5 dB\n"
+                                       "Filter 1: ON LSC Fc 105 Hz Gain 6.4 dB Q 0.70\n"
+                                       "Filter 2: ON PK Fc 1250 Hz Gain -3.2 dB Q 1.41\n"
+                                       "Filter 3: ON PK Fc 3400 Hz Gain 4.1 dB BW Oct 0.5\n"
+                                       "Filter 4: ON HSC Fc 9000 Hz Gain -2.8 dB Q 0.7\n"
+                                       "Filter 5: ON BP Fc 500 Hz Q 2\n";
+
+    /** The file's response at a frequency, in dB, from the cookbook formulas designed here. */
+    double correctionDecibels (double frequency, double rate)
+    {
+        const auto q = std::sqrt (std::sqrt (2.0)) / (std::sqrt (2.0) - 1.0); // half an octave
+        return -3.5 + signals::toDb (textbook::lowShelf (rate, 105.0, 0.70, 6.4).magnitudeAt (frequency, rate)) +
+               signals::toDb (textbook::peak (rate, 1250.0, 1.41, -3.2).magnitudeAt (frequency, rate)) +
+               signals::toDb (textbook::peak (rate, 3400.0, q, 4.1).magnitudeAt (frequency, rate)) +
+               signals::toDb (textbook::highShelf (rate, 9000.0, 0.7, -2.8).magnitudeAt (frequency, rate));
+    }
+
+    TEST_F (RenderTest, ImportedEqualiserFileSoundsLikeTheFileAndNamesTheLineItCannotUse)
+    {
+        const double rate = 48000.0;
+        ASSERT_TRUE (file ("ParametricEQ.txt").replaceWithText (correctionFile));
+        juce::AudioBuffer<float> impulse (2, 65536);
+        impulse.clear();
+        impulse.setSample (0, 0, 1.0f);
+        impulse.setSample (1, 0, 1.0f);
+        writeAudio (file ("impulse.wav"), impulse, rate, 32);
+
+        const auto result = run ({ "--import-eq", "ParametricEQ.txt", "impulse.wav", "response.wav" });
+        ASSERT_EQ (result.exitCode, 0) << result.err;
+        EXPECT_NE (result.err.find ("krotrella-render: --import-eq ParametricEQ.txt: line 6: filter type 'BP'"),
+                   std::string::npos)
+            << result.err;
+        EXPECT_NE (result.err.find ("krotrella-render: --import-eq ParametricEQ.txt: took over 4 filters one to one; "
+                                    "largest deviation 0.00 dB"),
+                   std::string::npos)
+            << result.err;
+
+        const auto output = readAudio (file ("response.wav"));
+        double largest = 0.0;
+        for (const double f : signals::logSpacedFrequencies (20.0, 20000.0, 201))
+            for (int c = 0; c < 2; ++c)
+            {
+                const std::vector<float> channel (output.samples.getReadPointer (c),
+                                                  output.samples.getReadPointer (c) + output.samples.getNumSamples());
+                const double measured = signals::toDb (signals::magnitudeAt (channel, f, rate));
+                largest = std::max (largest, std::abs (measured - correctionDecibels (f, rate)));
+            }
+        std::cout << "rendered response against the file's: largest difference " << largest << " dB\n";
+        EXPECT_LT (largest, 0.01);
+
+        // The line notes are problems with the input and stay under --quiet; the figures go.
+        const auto quiet = run ({ "--quiet", "--import-eq", "ParametricEQ.txt", "--list" });
+        ASSERT_EQ (quiet.exitCode, 0) << quiet.err;
+        EXPECT_NE (quiet.err.find ("line 6: filter type 'BP'"), std::string::npos) << quiet.err;
+        EXPECT_EQ (quiet.err.find ("took over"), std::string::npos) << quiet.err;
+    }
+
+    TEST_F (RenderTest, ImportedEqualiserFileComesBeforeThePresetAndTheSetValues)
+    {
+        ASSERT_TRUE (file ("ParametricEQ.txt").replaceWithText (correctionFile));
+        // A preset that names one parameter: band1_gain at -12 dB.
+        ASSERT_TRUE (file ("bass.preset")
+                         .replaceWithText ("<KroPRESET><PARAM ID=\"band1_gain\" ValueFloat=\"0.25\"/>"
+                                           "</KroPRESET>"));
+
+        const auto result =
+            run ({ "--set", "band2_gain=0dB", "--preset", "bass.preset", "--import-eq", "ParametricEQ.txt", "--list" });
+        ASSERT_EQ (result.exitCode, 0) << result.err;
+
+        const auto lines = juce::StringArray::fromLines (juce::String (result.out));
+        const auto valueOf = [&lines] (const char* id)
+        {
+            for (const auto& line : lines)
+                if (line.startsWith (juce::String (id) + " "))
+                    return line.fromLastOccurrenceOf ("  ", false, false).trim();
+            return juce::String();
+        };
+        EXPECT_EQ (valueOf ("master_active"), "On");
+        EXPECT_EQ (valueOf ("band1_gain"), "-12.0 dB") << "the preset comes after the file";
+        EXPECT_EQ (valueOf ("band2_gain"), "0.0 dB") << "--set comes after the file";
+        EXPECT_EQ (valueOf ("band3_gain"), "+4.1 dB") << "what neither names stays as the file has it";
+        EXPECT_EQ (valueOf ("master_gain"), "-3.5 dB");
+    }
+
+    TEST_F (RenderTest, PipeWireFilterHoldsEveryPortValueAndSaysWhereItGoes)
+    {
+        const auto result = run ({ "--set", "master_active=On", "--set", "band2_active=On", "--set", "band2_freq=1kHz",
+                                   "--set", "band2_gain=+12dB", "--set", "band4_type=Peak", "--set", "preamp_type=A512",
+                                   "--pipewire-filter", "desktop.conf" });
+        ASSERT_EQ (result.exitCode, 0) << result.err;
+        EXPECT_NE (result.err.find ("wrote desktop.conf; copy it into ~/.config/pipewire/pipewire.conf.d/"),
+                   std::string::npos)
+            << result.err;
+
+        const auto text = file ("desktop.conf").loadFileAsString();
+        const auto lines = juce::StringArray::fromLines (text);
+        EXPECT_TRUE (lines[0].startsWith ("# Kro Trella EQ"));
+        const auto comments = text.upToFirstOccurrenceOf ("\ncontext.modules", false, false);
+        for (const auto* said :
+             { "cp desktop.conf ~/.config/pipewire/pipewire.conf.d/", "wpctl set-default",
+               "rm ~/.config/pipewire/pipewire.conf.d/desktop.conf", "systemctl --user restart pipewire" })
+            EXPECT_TRUE (comments.contains (said)) << said;
+        for (const auto& line : juce::StringArray::fromLines (comments))
+            EXPECT_TRUE (line.isEmpty() || line.startsWithChar ('#')) << line;
+
+        EXPECT_TRUE (text.contains ("plugin = \"https://www.palvenmark.com/plugins/krotrella\""));
+        EXPECT_TRUE (text.contains ("node.description = \"Kro Trella EQ\""));
+        EXPECT_TRUE (text.contains ("media.class = Audio/Sink"));
+
+        // Every parameter as a port value in its unit; what the setting changed, as set.
+        for (int i = 0; i < (int) numTrellaParams; ++i)
+            EXPECT_TRUE (text.contains ("\"" + juce::String (TrellaParams[(size_t) i].id) + "\" = ")) << i;
+        for (const auto* value : { "\"master_active\" = 1", "\"band2_freq\" = 1000", "\"band2_gain\" = 12",
+                                   "\"band2_active\" = 1", "\"band1_active\" = 0", "\"band4_type\" = 0",
+                                   "\"band1_type\" = 1", "\"preamp_type\" = 2", "\"band1_freq\" = 120" })
+            EXPECT_TRUE (text.contains (juce::String (value) + "\n")) << value;
+
+        // An existing file is replaced only with --force.
+        ASSERT_TRUE (file ("desktop.conf").replaceWithText ("mine"));
+        const auto again = run ({ "--pipewire-filter", "desktop.conf" });
+        EXPECT_EQ (again.exitCode, 1);
+        EXPECT_NE (again.err.find ("desktop.conf: exists (--force replaces it)"), std::string::npos) << again.err;
+        EXPECT_EQ (file ("desktop.conf").loadFileAsString(), "mine");
+        EXPECT_EQ (run ({ "--force", "--quiet", "--pipewire-filter", "desktop.conf" }).exitCode, 0);
+        EXPECT_TRUE (file ("desktop.conf").loadFileAsString().startsWith ("# Kro Trella EQ"));
+    }
+
+    //==============================================================================
     struct FormatCase
     {
         const char* input;
@@ -458,8 +588,9 @@ namespace
         EXPECT_EQ (result.exitCode, 0);
         for (const auto* heading : { "NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "EXIT STATUS", "EXAMPLES" })
             EXPECT_NE (("\n" + result.out).find (std::string ("\n") + heading + "\n"), std::string::npos) << heading;
-        for (const auto* option : { "--preset FILE", "--set ID=VALUE", "--list", "--bits 16|24|32f", "--out-dir DIR",
-                                    "--force", "--quiet", "--help" })
+        for (const auto* option :
+             { "--import-eq FILE", "--pipewire-filter FILE.conf", "--preset FILE", "--set ID=VALUE", "--list",
+               "--bits 16|24|32f", "--out-dir DIR", "--force", "--quiet", "--help" })
             EXPECT_NE (result.out.find (option), std::string::npos) << option;
         EXPECT_TRUE (result.err.empty());
     }

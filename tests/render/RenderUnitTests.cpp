@@ -4,6 +4,11 @@
 #include "render/CommandLineParser.h"
 #include "support/ScratchFolder.h"
 
+#include "engine/TrellaDSP.h"
+#include "engine/ValueLaws.h"
+#include "render/PipeWireFilter.h"
+#include "state/Lv2PortLayout.h"
+
 #include <gtest/gtest.h>
 
 namespace
@@ -48,12 +53,60 @@ namespace
         EXPECT_EQ (CommandLineParser::parse ({ "--list", "a.wav" }).error, "--list takes no files");
     }
 
+    TEST (RenderCommandLine, PipeWireFilterTakesSettingsAndOneConfFile)
+    {
+        EXPECT_TRUE (
+            CommandLineParser::parse ({ "--import-eq", "eq.txt", "--set", "a=1", "--pipewire-filter", "k.conf" })
+                .error.isEmpty());
+        const std::pair<juce::StringArray, const char*> refused[] = {
+            { { "--pipewire-filter", "k.txt" }, "--pipewire-filter needs a file name ending in .conf" },
+            { { "--pipewire-filter", ".conf" }, "--pipewire-filter needs a file name ending in .conf" },
+            { { "--pipewire-filter", "k.conf", "in.wav" }, "--pipewire-filter takes no files" },
+            { { "--pipewire-filter", "k.conf", "--out-dir", "x" }, "--pipewire-filter takes no files" },
+            { { "--pipewire-filter", "k.conf", "--list" }, "--list and --pipewire-filter cannot be given together" },
+        };
+        for (const auto& [arguments, error] : refused)
+            EXPECT_TRUE (CommandLineParser::parse (arguments).error.startsWith (error))
+                << arguments.joinIntoString (" ") << ": " << CommandLineParser::parse (arguments).error;
+    }
+
     TEST (RenderCommandLine, OptionsGivenTwiceThatCannotBeRepeated)
     {
         EXPECT_EQ (CommandLineParser::parse ({ "--preset", "a", "--preset", "b", "x.wav", "y.wav" }).error,
                    "--preset is given twice");
         EXPECT_EQ (CommandLineParser::parse ({ "--out-dir", "a", "--out-dir", "b", "x.wav" }).error,
                    "--out-dir is given twice");
+        EXPECT_EQ (CommandLineParser::parse ({ "--import-eq", "a", "--import-eq=b", "x.wav", "y.wav" }).error,
+                   "--import-eq is given twice");
+        EXPECT_EQ (CommandLineParser::parse ({ "--pipewire-filter", "a.conf", "--pipewire-filter", "b.conf" }).error,
+                   "--pipewire-filter is given twice");
+    }
+
+    TEST (RenderPipeWireFilter, EveryParameterIsItsPortsValueAndAValueNoPortHoldsIsRefused)
+    {
+        std::array<float, ParameterIndex::count> values{};
+        for (int i = 0; i < ParameterIndex::count; ++i)
+            values[(size_t) i] = ValueLaws::normalisedValueOf (TrellaDSP::DefaultParameters, i);
+
+        juce::String error;
+        const auto controls = PipeWireFilter::controlsFor (values, error);
+        EXPECT_TRUE (error.isEmpty()) << error;
+        ASSERT_EQ (controls.size(), Lv2PortLayout::controls().size());
+        for (const auto& port : Lv2PortLayout::controls())
+        {
+            const auto& control = controls[(size_t) port.parameterIndex];
+            EXPECT_EQ (control.symbol, port.symbol);
+            EXPECT_EQ (control.value, port.defaultValue) << port.symbol;
+            EXPECT_EQ (control.wholeNumber, port.isInteger()) << port.symbol;
+        }
+
+        // The last preamp (8 x 1 = index 8, which the engine takes as its last entry) is port value 7.
+        values[ParameterIndex::preampType] = 1.0f;
+        EXPECT_EQ (PipeWireFilter::controlsFor (values, error)[ParameterIndex::preampType].value, 7.0f) << error;
+
+        values[(size_t) ParameterIndex::bandGain (1)] = 1.5f; // +48 dB
+        EXPECT_TRUE (PipeWireFilter::controlsFor (values, error).empty());
+        EXPECT_EQ (error, "band2_gain 48 is outside what its port holds (-24 to 24)");
     }
 
     //==============================================================================
