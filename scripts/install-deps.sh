@@ -17,6 +17,8 @@ packages=(
     # running the GUI and the plug-ins headless
     xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2 libgl1-mesa-dri
     lilv-utils
+    # the vector kernels of narrower processors, run under emulated processor models
+    qemu-user
     # the peer the equaliser is benchmarked against (bench/PeerBench.cpp); hosted, never linked
     lsp-plugins-lv2
     # formatting

@@ -42,11 +42,11 @@ namespace
     }
 } // namespace
 
-TrellaDSP::TrellaDSP (double rate, int size)
-    : chainKernels (chainKernelsForThisMachine())
+TrellaDSP::TrellaDSP (double rate, int size, KernelSet kernels)
+    : chainKernels (chainKernelsFor (kernels))
     , sampleRate (usableSampleRate (rate))
     , blockSize (juce::jmax (1, size))
-    , preamp (sampleRate, blockSize)
+    , preamp (sampleRate, blockSize, kernels)
     , hiPass (sampleRate)
     , band{ StereoIIRFilter (sampleRate), StereoIIRFilter (sampleRate), StereoIIRFilter (sampleRate),
             StereoIIRFilter (sampleRate) }
@@ -589,22 +589,25 @@ namespace chainSse2
 #include "ChainKernel.inl"
 } // namespace chainSse2
 
-KRO_BEGIN_INSTRUCTION_SET ("avx2,fma")
+KRO_BEGIN_INSTRUCTION_SET (KRO_AVX2_TARGET)
 namespace chainAvx2
 {
 #include "ChainKernel.inl"
 } // namespace chainAvx2
 KRO_END_INSTRUCTION_SET
 
-const TrellaDSP::ChainKernels& TrellaDSP::chainKernelsForThisMachine()
+const TrellaDSP::ChainKernels& TrellaDSP::chainKernelsFor (KernelSet kernels)
 {
-    static const ChainKernels table = []
+    // Each table is made only when its set is asked for: the code that makes the AVX2 table is
+    // itself compiled for AVX2. The chain has no AVX-512 kernels of its own (a section's two
+    // channels fill a vector of two doubles), so that set takes the AVX2 kernels.
+    if (kernels == KernelSet::sse2)
     {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports ("avx2") && __builtin_cpu_supports ("fma") ? chainAvx2::kernels()
-                                                                                 : chainSse2::kernels();
-    }();
-    return table;
+        static const ChainKernels sse2 = chainSse2::kernels();
+        return sse2;
+    }
+    static const ChainKernels avx2 = chainAvx2::kernels();
+    return avx2;
 }
 
 template <bool stereo, bool eqOn>

@@ -56,7 +56,10 @@ public:
                                                      0,
                                                      0 };
 
-    TrellaDSP (double sampleRate, int blockSize);
+    /** An engine for a sample rate and a largest block; its vector kernels are those of a set
+        (the machine's by default; tests compare the sets).
+    */
+    TrellaDSP (double sampleRate, int blockSize, KernelSet kernels = InstructionSet::forThisMachine());
     ~TrellaDSP();
 
     /** Reports a change made through a setter, as (parameter index, normalised value). */
@@ -262,7 +265,7 @@ public:
     };
 
 private:
-    static const ChainKernels& chainKernelsForThisMachine();
+    static const ChainKernels& chainKernelsFor (KernelSet kernels);
 
     const ChainKernels& chainKernels;
     const double sampleRate;
