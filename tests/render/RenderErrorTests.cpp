@@ -75,6 +75,38 @@ namespace
         return data + xml;
     }
 
+    /** A second of audio as a file of the given extension, then changed as a broken copy changes it. */
+    Setup brokenFile (const char* name, std::function<void (juce::MemoryBlock&)> breakIt)
+    {
+        return [name, breakIt] (const juce::File& folder)
+        {
+            const auto file = folder.getChildFile (name);
+            stereoFile (file, 44100);
+            juce::MemoryBlock data;
+            file.loadFileAsData (data);
+            breakIt (data);
+            file.replaceWithData (data.getData(), data.getSize());
+            return std::vector<std::string>{ name, "out.wav" };
+        };
+    }
+
+    /** The second half missing, as an interrupted copy leaves a file. */
+    Setup cutInHalf (const char* name)
+    {
+        return brokenFile (name, [] (juce::MemoryBlock& data) { data.setSize (data.getSize() / 2); });
+    }
+
+    /** Two hundred bytes of the middle overwritten. */
+    Setup damagedInTheMiddle (const char* name)
+    {
+        return brokenFile (name,
+                           [] (juce::MemoryBlock& data)
+                           {
+                               for (size_t i = data.getSize() / 2; i < data.getSize() / 2 + 200; ++i)
+                                   data[i] = (char) (i * 37);
+                           });
+    }
+
     const ErrorCase errorCases[] = {
         // Inputs.
         { "MissingInput", withInput ({ "absent.wav", "out.wav" }), 1, "absent.wav: no such file" },
@@ -103,6 +135,15 @@ namespace
               return std::vector<std::string>{ "cut.wav", "out.wav" };
           },
           1, "cut.wav: ends before the length its header gives" },
+        { "FlacCutShort", cutInHalf ("cut.flac"), 1, "cut.flac: ends before the length its header gives" },
+        { "OggCutShort", cutInHalf ("cut.ogg"), 1,
+          "cut.ogg: ends before its last page (the file is cut short or damaged)" },
+        { "AiffCutShort", cutInHalf ("cut.aif"), 1, "cut.aif: ends before the length its header gives" },
+        { "FlacDamagedInTheMiddle", damagedInTheMiddle ("bad.flac"), 1, "bad.flac: is damaged: " },
+        { "OggDamagedInTheMiddle", damagedInTheMiddle ("bad.ogg"), 1, "bad.ogg: is damaged: " },
+        { "FlacAudioNotMatchingItsChecksum",
+          brokenFile ("bad.flac", [] (juce::MemoryBlock& data) { data[30] = (char) (data[30] ^ 1); }), 1,
+          "bad.flac: is damaged: its audio does not match the checksum its header holds" },
         { "MoreThanTwoChannels",
           [] (const juce::File& folder)
           {

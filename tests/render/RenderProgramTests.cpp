@@ -336,6 +336,25 @@ namespace
                                                  FormatCase{ "a.flac", 24, 2, 88200.0, 25000, "out.wav", 24, false },
                                                  FormatCase{ "a.ogg", 16, 2, 44100.0, 44100, "out.wav", 32, true }));
 
+    TEST_F (RenderTest, FlacWithoutItsLengthInTheHeaderIsCountedAndRenderedWhole)
+    {
+        // A streaming encoder cannot go back to write the length: the header's 36-bit sample count is 0.
+        writeAudio (file ("whole.flac"), noise (2, 25000), 44100.0, 16);
+        juce::MemoryBlock data;
+        file ("whole.flac").loadFileAsData (data);
+        data[21] = (char) (data[21] & 0xf0);
+        for (int i = 22; i < 26; ++i)
+            data[i] = 0;
+        file ("streamed.flac").replaceWithData (data.getData(), data.getSize());
+
+        ASSERT_EQ (run ({ "whole.flac", "whole.wav" }).exitCode, 0);
+        const auto result = run ({ "streamed.flac", "streamed.wav" });
+        ASSERT_EQ (result.exitCode, 0) << result.err;
+        const auto streamed = readAudio (file ("streamed.wav"));
+        EXPECT_EQ (streamed.samples.getNumSamples(), 25000);
+        EXPECT_TRUE (bitIdentical (streamed.samples, readAudio (file ("whole.wav")).samples));
+    }
+
     TEST_F (RenderTest, BitsOptionChoosesTheOutputFormatAndRoundsToTheNearestStep)
     {
         const auto input = noise (2, 20000);
