@@ -107,6 +107,12 @@ namespace
                            });
     }
 
+    /** A name of `count` copies of a character (given in UTF-8) and an extension. */
+    std::string nameOf (const char* character, int count, const char* extension)
+    {
+        return repeated (character, count) + extension;
+    }
+
     const ErrorCase errorCases[] = {
         // Inputs.
         { "MissingInput", withInput ({ "absent.wav", "out.wav" }), 1, "absent.wav: no such file" },
@@ -256,6 +262,8 @@ namespace
               return inOut (folder, { "in.wav", "plain/out.wav" });
           },
           1, "is not a folder" },
+        { "OutputNameLongerThanAnyFileName", withInput ({ "in.wav", nameOf ("ж", 150, ".wav") }), 1,
+          ".wav: the file name is 304 bytes long (in UTF-8), more than the 255 this file system allows" },
         { "OutDirMissing", withInput ({ "in.wav", "--out-dir", "nowhere" }), 2, "--out-dir nowhere: no such folder" },
         { "OutputWithAnotherExtension", withInput ({ "in.wav", "out.mp3" }), 2,
           "OUTPUT 'out.mp3' must end in .wav or .flac" },
