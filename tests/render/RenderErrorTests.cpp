@@ -373,7 +373,8 @@ namespace
         stereoFile (file ("in.wav"), 200000);
         const auto before = folderPicture (scratch.get());
 
-        const auto result = runRender (scratch.get(), { "in.wav", "out.flac" }, { false, 100000 });
+        // SIGXFSZ is at its default action, which would end the program: the program ignores it itself.
+        const auto result = runRender (scratch.get(), { "in.wav", "out.flac" }, { false, 100000, false });
 
         EXPECT_EQ (result.exitCode, 1);
         EXPECT_NE (result.err.find ("out.flac: write failed: File too large"), std::string::npos) << result.err;
@@ -421,15 +422,27 @@ namespace
     }
 
     //==============================================================================
-    class RenderInterrupt : public ::testing::TestWithParam<int>
+    struct SignalCase
+    {
+        const char* name;
+        int signalNumber;
+        bool endsTheProgram; // else it is ignored and the render completes
+    };
+
+    void PrintTo (const SignalCase& c, std::ostream* out)
+    {
+        *out << c.name;
+    }
+
+    class RenderSignal : public ::testing::TestWithParam<SignalCase>
     {
     protected:
         ScratchFolder scratch;
     };
 
-    TEST_P (RenderInterrupt, SignalRemovesThePartialOutputAndEndsTheProgram)
+    TEST_P (RenderSignal, LeavesNoTemporaryFileWhetherItEndsTheProgramOrNot)
     {
-        const int signalNumber = GetParam();
+        const auto& c = GetParam();
         const auto& folder = scratch.get();
         // Long enough that the program is still writing when the signal comes.
         writeAudio (folder.getChildFile ("long.wav"), noise (2, 44100 * 240), 44100.0, 16);
@@ -446,13 +459,44 @@ namespace
                 usleep (200);
         }
         ASSERT_TRUE (sawTemporaryFile);
-        kill (program.getPid(), signalNumber);
+        kill (program.getPid(), c.signalNumber);
 
         const auto result = program.finish();
-        EXPECT_EQ (result.signal, signalNumber) << "exit code " << result.exitCode << ": " << result.err;
-        EXPECT_EQ (folderPicture (folder), before);
+        auto after = folderPicture (folder);
+        if (c.endsTheProgram)
+        {
+            EXPECT_EQ (result.signal, c.signalNumber) << "exit code " << result.exitCode << ": " << result.err;
+        }
+        else
+        {
+            EXPECT_EQ (result.exitCode, 0) << "signal " << result.signal << ": " << result.err;
+            EXPECT_EQ (after.erase ("out.wav"), 1u) << "the render went on to the end";
+        }
+        EXPECT_EQ (after, before);
     }
 
-    INSTANTIATE_TEST_SUITE_P (Signals, RenderInterrupt, ::testing::Values (SIGINT, SIGTERM),
-                              [] (const auto& row) { return row.param == SIGINT ? "Interrupt" : "Terminate"; });
+    INSTANTIATE_TEST_SUITE_P (
+        Signals, RenderSignal,
+        ::testing::Values (SignalCase{ "Interrupt", SIGINT, true }, SignalCase{ "Terminate", SIGTERM, true },
+                           SignalCase{ "HangUp", SIGHUP, true }, SignalCase{ "BusError", SIGBUS, true },
+                           SignalCase{ "Quit", SIGQUIT, true }, SignalCase{ "UserSignal", SIGUSR1, true },
+                           SignalCase{ "Alarm", SIGALRM, true }, SignalCase{ "BrokenPipe", SIGPIPE, false },
+                           SignalCase{ "FileSizeLimitExceeded", SIGXFSZ, false }),
+        [] (const auto& row) { return std::string (row.param.name); });
+
+    TEST (RenderSignal, AReaderThatGoesAwayDoesNotStopTheBatch)
+    {
+        // As `krotrella-render ... 2>&1 | head -1` leaves it once head has its line: the first error
+        // line meets a closed pipe, and the files after it are still rendered.
+        const ScratchFolder scratch;
+        const auto& folder = scratch.get();
+        folder.getChildFile ("out").createDirectory();
+        stereoFile (folder.getChildFile ("in.wav"));
+
+        const auto result = runRender (folder, { "absent.wav", "in.wav", "--out-dir", "out" }, { false, -1, true });
+
+        EXPECT_EQ (result.signal, 0);
+        EXPECT_EQ (result.exitCode, 1);
+        EXPECT_TRUE (folder.getChildFile ("out/in.wav").existsAsFile());
+    }
 } // namespace
