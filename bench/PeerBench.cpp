@@ -9,7 +9,7 @@
 //     juce::MidiBuffer&)' \ build/bench/KroTrellaPeerBench_artefacts/Release/KroTrellaPeerBench --blocks=ours
 
 #include "PinkNoise.h"
-#include "TrellaParams.h"
+#include "state/TrellaParams.h"
 
 #include <benchmark/benchmark.h>
 #include <juce_audio_processors/juce_audio_processors.h>

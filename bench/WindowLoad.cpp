@@ -10,7 +10,8 @@
 //                framework's own window costs (on Linux it wakes for every display refresh)
 
 #include "PinkNoise.h"
-#include "PluginProcessor.h"
+#include "plugin/PluginEditor.h"
+#include "processor/PluginProcessor.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -117,6 +118,7 @@ int main (int argc, char** argv)
     auto* atomsConnection = internWindowManagerAtoms();
     const juce::ScopedJuceInitialiser_GUI gui;
 
+    KroTrellaAudioProcessor::setEditorFactory (&KroTrellaAudioProcessorEditor::create);
     KroTrellaAudioProcessor processor;
     processor.setRateAndBufferSizeDetails (sampleRate, blockSize);
     processor.prepareToPlay (sampleRate, blockSize);

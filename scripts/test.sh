@@ -29,7 +29,7 @@ asan_flags="-O1 -gline-tables-only -DNDEBUG"
 CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_FLAGS_RELWITHDEBINFO="$asan_flags" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$asan_flags" \
     -DKRO_ASAN=ON -DKRO_FUZZ=ON -DKRO_BUILD_BENCH=OFF
-cmake --build build-asan -j "$jobs" --target KroTrellaTests KroTrellaConcurrencyTests \
+cmake --build build-asan -j "$jobs" --target KroTrellaEngineTests KroTrellaTests KroTrellaConcurrencyTests \
     KroFuzzStateBlob KroFuzzSettingsFile KroFuzzHtmlView
 ASAN_OPTIONS="abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1" \
     xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build-asan --output-on-failure -j "$jobs"

@@ -6,6 +6,8 @@
 */
 struct ParameterIndex
 {
+    static constexpr int count = 23;
+
     static constexpr int eqActive = 0;
     static constexpr int level = 1;
     static constexpr int loPass = 20;

@@ -3,6 +3,8 @@
 
 #include "FollowerQuad.h"
 #include "IR_list.h"
+#include "ParameterIndex.h"
+#include "ValueLaws.h"
 
 #include <cmath>
 #include <utility>
@@ -181,7 +183,7 @@ void TrellaDSP::applyBandGain (int b, float dB, bool notify)
 
     params.band[b].gain.store (dB);
     settingsChanged();
-    report (6 + b, notify);
+    report (ParameterIndex::bandGain (b), notify);
 }
 
 void TrellaDSP::applyBandFrequency (int b, float hz, bool notify)
@@ -191,7 +193,7 @@ void TrellaDSP::applyBandFrequency (int b, float hz, bool notify)
 
     params.band[b].frequency.store (hz);
     settingsChanged();
-    report (2 + b, notify);
+    report (ParameterIndex::bandFrequency (b), notify);
 }
 
 void TrellaDSP::applyBandQ (int b, float q, bool notify)
@@ -201,7 +203,7 @@ void TrellaDSP::applyBandQ (int b, float q, bool notify)
 
     params.band[b].q.store (juce::jmax (minimumQ, q));
     settingsChanged();
-    report (10 + b, notify);
+    report (ParameterIndex::bandQ (b), notify);
 }
 
 void TrellaDSP::applyBandType (int b, int type, bool notify)
@@ -218,10 +220,8 @@ void TrellaDSP::applyBandType (int b, int type, bool notify)
 
     settingsChanged();
 
-    if (b == 0)
-        report (14, notify);
-    else if (b == 3)
-        report (15, notify);
+    if (const int index = ParameterIndex::bandType (b); index >= 0)
+        report (index, notify);
 }
 
 void TrellaDSP::applyBandActive (int b, bool on, bool notify)
@@ -231,7 +231,7 @@ void TrellaDSP::applyBandActive (int b, bool on, bool notify)
 
     params.band[b].active.store (on ? 1 : 0);
     settingsChanged();
-    report (16 + b, notify);
+    report (ParameterIndex::bandActive (b), notify);
 }
 
 void TrellaDSP::applyHiPass (float hz, bool notify)
@@ -241,7 +241,7 @@ void TrellaDSP::applyHiPass (float hz, bool notify)
 
     params.hiPassFreq.store (hz);
     settingsChanged();
-    report (21, notify);
+    report (ParameterIndex::hiPass, notify);
 }
 
 void TrellaDSP::applyLoPass (float hz, bool notify)
@@ -251,7 +251,7 @@ void TrellaDSP::applyLoPass (float hz, bool notify)
 
     params.loPassFreq.store (hz);
     settingsChanged();
-    report (20, notify);
+    report (ParameterIndex::loPass, notify);
 }
 
 void TrellaDSP::applyLevel (float dB, bool notify)
@@ -261,7 +261,7 @@ void TrellaDSP::applyLevel (float dB, bool notify)
 
     params.level.store (dB);
     settingsChanged();
-    report (1, notify);
+    report (ParameterIndex::level, notify);
 }
 
 void TrellaDSP::applyEqActive (bool on, bool notify)
@@ -272,7 +272,7 @@ void TrellaDSP::applyEqActive (bool on, bool notify)
         Reset (false);
 
     settingsChanged();
-    report (0, notify);
+    report (ParameterIndex::eqActive, notify);
 }
 
 void TrellaDSP::applyPreampType (int index, bool notify)
@@ -283,7 +283,7 @@ void TrellaDSP::applyPreampType (int index, bool notify)
     preamp.select (entry);
     params.preampType.store (entry);
     settingsChanged();
-    report (22, notify);
+    report (ParameterIndex::preampType, notify);
 }
 
 void TrellaDSP::setBandSolo (int b, bool on)
@@ -296,16 +296,6 @@ void TrellaDSP::setBandSolo (int b, bool on)
 }
 
 //==============================================================================
-int TrellaDSP::bandTypeFromNormalised (float v) noexcept
-{
-    return (int) juce::jlimit (-1.0e6f, 1.0e6f, 2.0f * v);
-}
-
-int TrellaDSP::preampIndexFromNormalised (float v) noexcept
-{
-    return (int) juce::jlimit (-1.0e6f, 1.0e6f, 8.0f * v);
-}
-
 float TrellaDSP::decibelsToFactor (float dB) noexcept
 {
     return dB > -100.0f ? std::pow (10.0f, juce::jmin (dB, 100.0f) / 20.0f) : 0.0f;
@@ -313,50 +303,7 @@ float TrellaDSP::decibelsToFactor (float dB) noexcept
 
 float TrellaDSP::getParameter (int index) const noexcept
 {
-    return normalisedValueOf (params.load(), index);
-}
-
-float TrellaDSP::normalisedValueOf (const EQParameters& p, int index) noexcept
-{
-    switch (index)
-    {
-        case 0:
-            return p.eqActive != 0 ? 1.0f : 0.0f;
-        case 1:
-            return normalisedFromLevel (p.level);
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-            return normalisedFromFrequency (p.band[index - 2].frequency);
-        case 6:
-        case 7:
-        case 8:
-        case 9:
-            return normalisedFromGain (p.band[index - 6].gain);
-        case 10:
-        case 11:
-        case 12:
-        case 13:
-            return normalisedFromQ (p.band[index - 10].q);
-        case 14:
-            return (float) p.band[0].type * 0.5f;
-        case 15:
-            return (float) p.band[3].type * 0.5f;
-        case 16:
-        case 17:
-        case 18:
-        case 19:
-            return p.band[index - 16].active != 0 ? 1.0f : 0.0f;
-        case 20:
-            return normalisedFromFrequency (p.loPassFreq);
-        case 21:
-            return normalisedFromFrequency (p.hiPassFreq);
-        case 22:
-            return (float) p.preampType * 0.125f;
-        default:
-            return 0.0f;
-    }
+    return ValueLaws::normalisedValueOf (params.load(), index);
 }
 
 void TrellaDSP::setParameter (int index, float v)
@@ -366,56 +313,39 @@ void TrellaDSP::setParameter (int index, float v)
         return;
 
     constexpr bool notify = false;
+    const float units = ValueLaws::unitsFromNormalised (index, v);
 
-    switch (index)
+    if (index == ParameterIndex::eqActive)
+        applyEqActive (units != 0.0f, notify);
+    else if (index == ParameterIndex::level)
+        applyLevel (units, notify);
+    else if (index == ParameterIndex::loPass)
+        applyLoPass (units, notify);
+    else if (index == ParameterIndex::hiPass)
+        applyHiPass (units, notify);
+    else if (index == ParameterIndex::preampType)
+        applyPreampType ((int) units, notify);
+    else
+        setBandParameter (index, units, notify);
+}
+
+void TrellaDSP::setBandParameter (int index, float units, bool notify)
+{
+    if (index < 0 || index >= numParameters)
+        return;
+
+    for (int b = 0; b < numBands; ++b)
     {
-        case 0:
-            applyEqActive (v > 0.0f, notify);
-            break;
-        case 1:
-            applyLevel (levelFromNormalised (v), notify);
-            break;
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-            applyBandFrequency (index - 2, frequencyFromNormalised (v), notify);
-            break;
-        case 6:
-        case 7:
-        case 8:
-        case 9:
-            applyBandGain (index - 6, gainFromNormalised (v), notify);
-            break;
-        case 10:
-        case 11:
-        case 12:
-        case 13:
-            applyBandQ (index - 10, qFromNormalised (v), notify);
-            break;
-        case 14:
-            applyBandType (0, bandTypeFromNormalised (v), notify);
-            break;
-        case 15:
-            applyBandType (3, bandTypeFromNormalised (v), notify);
-            break;
-        case 16:
-        case 17:
-        case 18:
-        case 19:
-            applyBandActive (index - 16, v > 0.0f, notify);
-            break;
-        case 20:
-            applyLoPass (frequencyFromNormalised (v), notify);
-            break;
-        case 21:
-            applyHiPass (frequencyFromNormalised (v), notify);
-            break;
-        case 22:
-            applyPreampType (preampIndexFromNormalised (v), notify);
-            break;
-        default:
-            break;
+        if (index == ParameterIndex::bandFrequency (b))
+            applyBandFrequency (b, units, notify);
+        else if (index == ParameterIndex::bandGain (b))
+            applyBandGain (b, units, notify);
+        else if (index == ParameterIndex::bandQ (b))
+            applyBandQ (b, units, notify);
+        else if (index == ParameterIndex::bandActive (b))
+            applyBandActive (b, units != 0.0f, notify);
+        else if (index == ParameterIndex::bandType (b))
+            applyBandType (b, (int) units, notify);
     }
 }
 

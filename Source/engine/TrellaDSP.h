@@ -5,6 +5,7 @@
 #include "BandType.h"
 #include "EQParameters.h"
 #include "EnvelopeFollower.h"
+#include "ParameterIndex.h"
 #include "PreampStage.h"
 #include "StereoIIRFilter.h"
 
@@ -40,7 +41,7 @@ class TrellaDSP
 {
 public:
     static constexpr int numBands = 4;
-    static constexpr int numParameters = 23;
+    static constexpr int numParameters = ParameterIndex::count;
     static constexpr float hiPassInertFrequency = 20.0f;
     static constexpr float loPassInertFrequency = 20000.0f;
     static constexpr float passFilterQ = 0.5f;
@@ -156,12 +157,7 @@ public:
     /** The normalised value of a parameter (0 for an index outside 0..22). */
     float getParameter (int index) const noexcept;
 
-    /** The normalised value of a parameter in a setting (0 for an index outside 0..22);
-        `normalisedValueOf (DefaultParameters, index)` is the engine's initial value.
-    */
-    static float normalisedValueOf (const EQParameters& setting, int index) noexcept;
-
-    /** Applies a normalised value through the value laws, without reporting it back. */
+    /** Applies a normalised value through the value laws (see ValueLaws), without reporting it back. */
     void setParameter (int index, float normalised);
 
     //==============================================================================
@@ -176,19 +172,6 @@ public:
 
     double getSampleRate() const noexcept { return sampleRate; }
     int getBlockSize() const noexcept { return blockSize; }
-
-    //==============================================================================
-    // Value laws between normalised parameter values and engineering units.
-    static float frequencyFromNormalised (float v) noexcept { return v * 19980.0f + 20.0f; }
-    static float normalisedFromFrequency (float hz) noexcept { return (hz - 20.0f) / 19980.0f; }
-    static float gainFromNormalised (float v) noexcept { return v * 48.0f - 24.0f; }
-    static float normalisedFromGain (float dB) noexcept { return (dB + 24.0f) / 48.0f; }
-    static float qFromNormalised (float v) noexcept { return v * 9.9f + 0.1f; }
-    static float normalisedFromQ (float q) noexcept { return (q - 0.1f) / 9.9f; }
-    static float levelFromNormalised (float v) noexcept { return v * 24.0f - 12.0f; }
-    static float normalisedFromLevel (float dB) noexcept { return (dB + 12.0f) / 24.0f; }
-    static int bandTypeFromNormalised (float v) noexcept;
-    static int preampIndexFromNormalised (float v) noexcept;
 
     /** Linear factor of a gain in dB: 0 at -100 dB and below, at most +100 dB. */
     static float decibelsToFactor (float dB) noexcept;
@@ -215,6 +198,8 @@ private:
     void applyLevel (float dB, bool notify);
     void applyEqActive (bool on, bool notify);
     void applyPreampType (int index, bool notify);
+    /** Applies a band's frequency, gain, Q, switch or type parameter, given in its unit. */
+    void setBandParameter (int parameterIndex, float units, bool notify);
     void applyDefaults (bool notify);
 
     void settingsChanged() noexcept { settingsVersion.fetch_add (1, std::memory_order_acq_rel); }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/SquareButton.h"
+#include "widgets/SquareButton.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

@@ -1,6 +1,6 @@
 #include "KroHtmlTextEdit.h"
 
-#include "NumberText.h"
+#include "text/NumberText.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "KroHtmlTextEdit.h"
-#include "ui/SquareButton.h"
+#include "widgets/SquareButton.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

@@ -1,7 +1,7 @@
 #include "KroSettings.h"
 
-#include "GuardedXml.h"
 #include "services/KroDataFolder.h"
+#include "text/GuardedXml.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
 #include "PresetFile.h"
 
-#include "GuardedXml.h"
-#include "PresetDocument.h"
+#include "state/PresetDocument.h"
+#include "text/GuardedXml.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 

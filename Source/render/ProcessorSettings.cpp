@@ -1,7 +1,7 @@
 #include "ProcessorSettings.h"
 
-#include "ParameterText.h"
 #include "PresetFile.h"
+#include "state/ParameterText.h"
 
 #include "engine/IR_list.h"
 

@@ -2,7 +2,7 @@
 
 #include "RenderOptions.h"
 
-#include "PluginProcessor.h"
+#include "processor/PluginProcessor.h"
 
 /** The setting every file is rendered with: a saved state (if given), then the `--set` values in
     command-line order. Both are checked once, up front; applying them to a processor goes through

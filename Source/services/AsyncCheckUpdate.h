@@ -1,5 +1,8 @@
 #pragma once
 
+// Update check, its thread: one check run on the background thread "AsyncCheckUpdate", its result
+// delivered on the message thread.
+
 #include "CheckUpdate.h"
 #include "VersionRequest.h"
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// Update check, the blocking step: CheckUpdate asks the server and compares its answer with this
+// version; the constants of the check (product id, addresses, result codes).
+
 #include <juce_core/juce_core.h>
 
 class VersionRequest;

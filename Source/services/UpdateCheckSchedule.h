@@ -1,5 +1,7 @@
 #pragma once
 
+// Update check, the weekly schedule: when the automatic check is due.
+
 #include <juce_core/juce_core.h>
 
 /** When the automatic version check is due: at most once a week. The time of the last automatic

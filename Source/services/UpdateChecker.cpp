@@ -19,11 +19,6 @@ UpdateChecker::~UpdateChecker()
     abandoned.clear();
 }
 
-void UpdateChecker::setDialog (KroDialogWindow* newDialog)
-{
-    dialog = newDialog;
-}
-
 void UpdateChecker::doAsyncUpdateCheck()
 {
     start (Kind::user);
@@ -55,18 +50,17 @@ void UpdateChecker::start (Kind kind)
     disposeFinishedChecks();
 
     current = std::make_unique<AsyncCheckUpdate> (baseAddress);
-    current->onFinished = [this, kind] (int result, juce::String message) { show (kind, result, message); };
+    current->onFinished = [this, kind] (int result, juce::String message) { report (kind, result, message); };
     current->startThread (juce::Thread::Priority::background);
 }
 
-void UpdateChecker::show (Kind kind, int result, const juce::String& message)
+void UpdateChecker::report (Kind kind, int result, const juce::String& message)
 {
     if (kind == Kind::automatic && result != UpdateCheck::newerVersion)
         return;
 
-    if (auto* target = dialog.getComponent())
-        target->Open (KroDialogWindow::messageForm, dialogTitle,
-                      result == UpdateCheck::noAnswer ? juce::String (failureMessage) : message);
+    if (onOutcome != nullptr)
+        onOutcome (dialogTitle, result == UpdateCheck::noAnswer ? juce::String (failureMessage) : message);
 }
 
 void UpdateChecker::retire (std::unique_ptr<AsyncCheckUpdate> check)

@@ -1,18 +1,21 @@
 #pragma once
 
+// Update check, the checker the window talks to: starts checks and reports their outcome.
+
 #include "AsyncCheckUpdate.h"
 #include "CheckUpdate.h"
-#include "pages/KroDialogWindow.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
-/** Starts version checks and shows their outcome in the message dialog under "Version check".
+/** The checker the window talks to: starts version checks (the user's, and the weekly automatic
+    one) and reports what the user should read, under the title "Version check", to onOutcome.
 
     The processor owns one checker for its whole life, so it serves every editor the processor
-    creates; each editor hands it its dialog and takes it back (nullptr) before the dialog goes.
-    A result that arrives without a dialog is dropped. At most one check reports at a time: a new
-    check replaces a running one, which then never reports.
+    creates; each editor sets onOutcome to show the outcome in its message dialog and empties it
+    before it goes. An outcome that arrives while onOutcome is empty is dropped. At most one check
+    reports at a time: a new check replaces a running one, which then never reports.
 
     Message thread only.
 */
@@ -30,8 +33,8 @@ public:
     explicit UpdateChecker (juce::String baseAddress = defaultBaseAddress);
     ~UpdateChecker();
 
-    /** The dialog results are shown in; nullptr when the editor that owns it goes. */
-    void setDialog (KroDialogWindow* dialog);
+    /** Receives (title, message) of every outcome the user should see. */
+    std::function<void (const juce::String& title, const juce::String& message)> onOutcome;
 
     /** The user's check: its outcome is always shown, a failure included. */
     void doAsyncUpdateCheck();
@@ -57,12 +60,11 @@ private:
     };
 
     void start (Kind kind);
-    void show (Kind kind, int result, const juce::String& message);
+    void report (Kind kind, int result, const juce::String& message);
     void retire (std::unique_ptr<AsyncCheckUpdate> check);
     void disposeFinishedChecks();
 
     const juce::String baseAddress;
-    juce::Component::SafePointer<KroDialogWindow> dialog;
     std::unique_ptr<AsyncCheckUpdate> current;
     std::vector<std::unique_ptr<AsyncCheckUpdate>> abandoned; // replaced checks whose threads still run
     bool automaticChecksEnabled = false;

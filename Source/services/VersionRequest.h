@@ -1,5 +1,7 @@
 #pragma once
 
+// Update check, the network request: one HTTP GET of the version page, cancellable from another thread.
+
 #include <juce_core/juce_core.h>
 
 #include <mutex>

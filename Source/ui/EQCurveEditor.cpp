@@ -1,6 +1,7 @@
 #include "EQCurveEditor.h"
 
 #include "CurveAxes.h"
+#include "CurveResponse.h"
 #include "engine/BandType.h"
 #include "engine/ParameterIndex.h"
 #include "engine/TrellaDSP.h"
@@ -21,32 +22,10 @@ namespace
     constexpr float bubbleOutlineThickness = 2.0f;
     constexpr float bubbleFontSize = 14.0f;
     constexpr int bubbleOffset = 10; // from the dot's centre to the bubble's corner
-    constexpr float silenceDb = -100.0f;
-
-    // Probe and curve steps, accumulated in single precision. The curve's points advance by
-    // 100/3 Hz while the probes advance by 19999/600 Hz; over 600 steps they part by about 1 Hz,
-    // well below a pixel.
-    constexpr float probeStep = 19999.0f / 600.0f;
-    constexpr float curvePointStep = 100.0f / 3.0f;
 
     bool isBand (int band) noexcept
     {
         return band >= 0 && band < EQCurveEditor::numBands;
-    }
-
-    /** Decibels of a linear magnitude as drawn: -124 dB for silence and anything below -100 dB,
-        and no further above than the floor lies below, so a pole cannot throw the path to infinity.
-    */
-    float curveDecibels (float magnitude) noexcept
-    {
-        if (! (magnitude > 0.0f))
-            return EQCurveEditor::curveFloorDb;
-
-        const float dB = 20.0f * std::log10 (magnitude);
-        if (! (dB > silenceDb))
-            return EQCurveEditor::curveFloorDb;
-
-        return std::fmin (dB, -EQCurveEditor::curveFloorDb);
     }
 } // namespace
 
@@ -152,29 +131,12 @@ void EQCurveEditor::resized()
 
 const std::array<float, EQCurveEditor::numProbes>& EQCurveEditor::getProbeFrequencies()
 {
-    static const auto frequencies = []
-    {
-        std::array<float, numProbes> result{};
-        float frequency = 1.0f;
-        for (auto& f : result)
-        {
-            f = frequency;
-            frequency += probeStep;
-        }
-        return result;
-    }();
-    return frequencies;
+    return CurveResponse::getProbeFrequencies();
 }
 
 void EQCurveEditor::updateCurveXs()
 {
-    const auto width = (float) getWidth();
-    float frequency = 1.0f;
-    for (auto& x : curveXs)
-    {
-        x = CurveAxes::xForFrequency (frequency, width) + curveOffset;
-        frequency += curvePointStep;
-    }
+    CurveResponse::curvePointXs ((float) getWidth(), curveOffset, curveXs);
 }
 
 //==============================================================================
@@ -197,7 +159,9 @@ bool EQCurveEditor::refreshFromEngine()
     recomputePending = false;
 
     updateBandViews();
-    computeMagnitudes();
+    // The very designs and run rules the audio thread uses. While a band is soloed the curve shows
+    // that band alone, to picture the region it acts on.
+    CurveResponse::computeMagnitudes (*engine, magnitudes);
     buildCurve();
     ++recomputeCount;
     return true;
@@ -220,43 +184,6 @@ void EQCurveEditor::updateBandViews()
     }
 }
 
-void EQCurveEditor::computeMagnitudes()
-{
-    // The very designs and run rules the audio thread uses. While a band is soloed the curve shows
-    // that band alone, to picture the region it acts on.
-    const auto chain = engine->getChainSettings();
-    const double sampleRate = engine->getSampleRate();
-
-    BiquadCoefficients sections[1 + numBands + 1];
-    int numSections = 0;
-
-    if (chain.soloBand >= 0)
-    {
-        sections[numSections++] = StereoIIRFilter::makeCoefficients (chain.band[chain.soloBand], sampleRate);
-    }
-    else
-    {
-        if (chain.hiPassRuns)
-            sections[numSections++] = StereoIIRFilter::makeCoefficients (chain.hiPass, sampleRate);
-
-        for (int b = 0; b < numBands; ++b)
-            if (chain.bandRuns[b])
-                sections[numSections++] = StereoIIRFilter::makeCoefficients (chain.band[b], sampleRate);
-
-        if (chain.loPassRuns)
-            sections[numSections++] = StereoIIRFilter::makeCoefficients (chain.loPass, sampleRate);
-    }
-
-    const auto& probes = getProbeFrequencies();
-    for (size_t j = 0; j < probes.size(); ++j)
-    {
-        float m = 1.0f;
-        for (int s = 0; s < numSections; ++s)
-            m *= (float) sections[s].getMagnitudeForFrequency (probes[j], sampleRate);
-        magnitudes[j] = m;
-    }
-}
-
 void EQCurveEditor::buildCurve()
 {
     const auto height = (float) getHeight();
@@ -266,7 +193,7 @@ void EQCurveEditor::buildCurve()
     curvePath.startNewSubPath (0.0f, (float) (getHeight() / 2));
 
     for (size_t j = 0; j < magnitudes.size(); ++j)
-        curvePath.lineTo (curveXs[j], CurveAxes::yForGain (curveDecibels (magnitudes[j]), height));
+        curvePath.lineTo (curveXs[j], CurveAxes::yForGain (CurveResponse::decibelsAsDrawn (magnitudes[j]), height));
 
     roundedCurve = curvePath.createPathWithRoundedCorners (curveCornerSize);
     strokedCurveScale = 0.0f; // the outline is made anew at the next paint

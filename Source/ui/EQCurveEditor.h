@@ -1,7 +1,8 @@
 #pragma once
 
+#include "CurveResponse.h"
 #include "engine/EQParameters.h"
-#include "ui/WheelGesture.h"
+#include "widgets/WheelGesture.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -33,13 +34,13 @@ class EQCurveEditor : public juce::Component, private juce::Timer
 {
 public:
     static constexpr int numBands = 4;
-    static constexpr int numProbes = 600;
+    static constexpr int numProbes = CurveResponse::numProbes;
     static constexpr int dotSize = 10;
     static constexpr int hitRadius = 9;
     static constexpr float bubbleWidth = 128.0f, bubbleHeight = 60.0f, bubbleMargin = 3.0f;
     static constexpr float bubbleAlphaClear = 0.8f, bubbleAlphaCovering = 0.25f;
-    static constexpr float curveOffset = 5.0f;     // the curve is drawn this far right of the dots
-    static constexpr float curveFloorDb = -124.0f; // where silence and anything below -100 dB is drawn
+    static constexpr float curveOffset = 5.0f; // the curve is drawn this far right of the dots
+    static constexpr float curveFloorDb = CurveResponse::floorDb;
     static constexpr float minimumQ = 0.1f, maximumQ = 10.0f;
 
     enum MenuItem
@@ -110,7 +111,6 @@ public:
 
 private:
     void updateBandViews();
-    void computeMagnitudes();
     void buildCurve();
     void updateCurveXs();
 

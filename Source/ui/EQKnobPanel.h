@@ -1,9 +1,9 @@
 #pragma once
 
 #include "engine/EQParameters.h"
-#include "ui/MetalKnob.h"
-#include "ui/SquareButton.h"
-#include "ui/vuMeter.h"
+#include "widgets/MetalKnob.h"
+#include "widgets/SquareButton.h"
+#include "widgets/vuMeter.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

@@ -4,11 +4,12 @@
 #include "pages/KroAnimatedAboutScreen.h"
 #include "pages/KroInlineHelp.h"
 #include "pages/KroSettings.h"
+#include "services/CheckUpdate.h"
 #include "ui/EQCurveEditor.h"
 #include "ui/EQCurveGrid.h"
 #include "ui/EQKnobPanel.h"
 #include "ui/OpenGLSupport.h"
-#include "ui/vuMeter.h"
+#include "widgets/vuMeter.h"
 
 #include <cmath>
 
@@ -302,7 +303,7 @@ void TrellaUI2::runButton (const juce::String& id)
     else if (id == "btn_support")
     {
         if (openWebPage != nullptr)
-            openWebPage (juce::URL (supportAddress));
+            openWebPage (juce::URL (UpdateCheck::supportSiteAddress));
     }
 }
 

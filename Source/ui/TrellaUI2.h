@@ -1,7 +1,5 @@
 #pragma once
 
-#include "services/CheckUpdate.h"
-
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <juce_opengl/juce_opengl.h>
 
@@ -41,7 +39,6 @@ public:
     static constexpr int footerHeight = 20;
     static constexpr int openGLAttachDelayMs = 500;
     static constexpr juce::uint32 footerColour = 0xffd0d0d0;
-    static constexpr const char* supportAddress = UpdateCheck::supportSiteAddress;
 
     TrellaUI2 (int width, int height, TrellaDSP* engine);
     ~TrellaUI2() override;

@@ -3,8 +3,8 @@
 // loop meanwhile (the analysers' timers run there). Built with ThreadSanitizer as well, where any
 // report fails the run.
 
-#include "PluginEditor.h"
-#include "PluginProcessor.h"
+#include "plugin/PluginEditor.h"
+#include "processor/PluginProcessor.h"
 #include "support/MessagePump.h"
 #include "support/Signals.h"
 #include "ui/TrellaUI2.h"

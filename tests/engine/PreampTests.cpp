@@ -1,10 +1,10 @@
 // The preamp stage convolves with the embedded impulse responses (resampled for other rates), fades
 // between choices, passes the signal bit for bit on "Neutral" and renders the same every time.
 
-#include "PluginProcessor.h"
 #include "engine/IR_list.h"
 #include "engine/PreampStage.h"
 #include "engine/TrellaDSP.h"
+#include "processor/PluginProcessor.h"
 #include "support/Signals.h"
 
 #include <BinaryData.h>

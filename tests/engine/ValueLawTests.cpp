@@ -1,6 +1,7 @@
 // The normalised value laws, both ways, for every parameter index.
 
 #include "engine/TrellaDSP.h"
+#include "engine/ValueLaws.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +81,35 @@ namespace
                 << "index " << c.index << ", v = " << c.normalised;
             EXPECT_NEAR (engine.getParameter (c.index), c.expectedReadBack, 1.0e-6f)
                 << "index " << c.index << ", v = " << c.normalised;
+        }
+    }
+
+    TEST (ValueLaws, TheLawsInUnitsAreWhatTheEngineApplies)
+    {
+        for (const auto& c : lawCases())
+        {
+            TrellaDSP engine (44100.0, 256);
+            engine.setParameter (c.index, c.normalised);
+            const auto params = engine.getParams();
+            const auto units = ValueLaws::unitsOf (params, c.index);
+
+            EXPECT_EQ (units, c.setting (params)) << "index " << c.index << ", v = " << c.normalised;
+            EXPECT_EQ (ValueLaws::normalisedFromUnits (c.index, units), engine.getParameter (c.index))
+                << "index " << c.index << ", v = " << c.normalised;
+
+            // The engine itself only limits Q from below and keeps the preamp within its list.
+            const bool limitedByTheEngine =
+                (c.index == ParameterIndex::bandQ (3) && c.normalised < 0.0f) ||
+                (c.index == ParameterIndex::preampType && (c.normalised >= 1.0f || c.normalised < 0.0f));
+            if (! limitedByTheEngine)
+                EXPECT_EQ (ValueLaws::unitsFromNormalised (c.index, c.normalised), units)
+                    << "index " << c.index << ", v = " << c.normalised;
+        }
+
+        for (const int index : { -1, 23, 100 })
+        {
+            EXPECT_EQ (ValueLaws::unitsFromNormalised (index, 0.7f), 0.0f) << index;
+            EXPECT_EQ (ValueLaws::normalisedFromUnits (index, 1000.0f), 0.0f) << index;
         }
     }
 

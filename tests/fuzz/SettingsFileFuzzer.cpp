@@ -2,8 +2,8 @@
 // takes over is one its row can hold, and that a file refused as unsafe leaves every default.
 
 #include "FuzzSupport.h"
-#include "GuardedXml.h"
 #include "pages/KroSettings.h"
+#include "text/GuardedXml.h"
 
 namespace
 {

@@ -2,8 +2,8 @@
 // hosts store the XML text, and checks what a host relies on afterwards.
 
 #include "FuzzSupport.h"
-#include "GuardedXml.h"
-#include "PluginProcessor.h"
+#include "processor/PluginProcessor.h"
+#include "text/GuardedXml.h"
 
 #include <vector>
 

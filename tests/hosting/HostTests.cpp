@@ -1,7 +1,7 @@
 // Loads the built plug-ins through JUCE's own hosting classes and runs real audio through them.
 
 #include "HostedPlugin.h"
-#include "TrellaParams.h"
+#include "state/TrellaParams.h"
 #include "support/Signals.h"
 
 #include <gtest/gtest.h>

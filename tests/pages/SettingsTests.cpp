@@ -2,9 +2,9 @@
 
 #include "../support/MessagePump.h"
 #include "../ui/UiTestSupport.h"
-#include "GuardedXml.h"
 #include "pages/KroSettings.h"
 #include "services/KroDataFolder.h"
+#include "text/GuardedXml.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 // A new sample rate or block size replaces the engine; the new one must carry on exactly where the
 // old one stood, with or without a window open.
 
-#include "PluginProcessor.h"
+#include "engine/ValueLaws.h"
+#include "processor/PluginProcessor.h"
 #include "support/MessagePump.h"
 
 #include <gtest/gtest.h>
@@ -70,7 +71,7 @@ namespace
     TEST_P (EngineRebuild, StartsWithEveryParameterValueBeforeItIsUsed)
     {
         Processor p;
-        p.getKroParameter (6)->setValueNotifyingHost (TrellaDSP::normalisedFromGain (-9.0f)); // band 1 gain
+        p.getKroParameter (6)->setValueNotifyingHost (ValueLaws::normalisedFromGain (-9.0f)); // band 1 gain
         p.getKroParameter (22)->setValueNotifyingHost (3.5f / 8.0f);                          // preamp 3
         p.getKroParameter (0)->setValueNotifyingHost (1.0f);
         const auto before = p.getEngine()->getParams();

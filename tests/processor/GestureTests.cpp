@@ -2,8 +2,9 @@
 // listeners (as a host's automation recorder hears it) while the engine is edited directly and
 // while the real window is driven with synthetic mouse and keyboard input.
 
-#include "PluginEditor.h"
 #include "engine/ParameterIndex.h"
+#include "engine/ValueLaws.h"
+#include "plugin/PluginEditor.h"
 #include "support/MessagePump.h"
 #include "ui/EQCurveEditor.h"
 #include "ui/EQKnobPanel.h"
@@ -402,7 +403,7 @@ namespace
         pumpMessages (600);
 
         EXPECT_TRUE (window.host.events.empty()) << window.host.events.size() << " events";
-        EXPECT_NEAR (window.panel().bands[1].knGain->getValue(), TrellaDSP::gainFromNormalised (0.61803f), 0.051);
+        EXPECT_NEAR (window.panel().bands[1].knGain->getValue(), ValueLaws::gainFromNormalised (0.61803f), 0.051);
     }
 
     TEST (ChangeGestures, AWheelRunOnAnotherBandEndsTheFirst)

@@ -1,6 +1,6 @@
 // XML from outside the program is parsed only when the framework's recursive parser is safe on it.
 
-#include "GuardedXml.h"
+#include "text/GuardedXml.h"
 
 #include <gtest/gtest.h>
 #include <juce_audio_processors/juce_audio_processors.h>

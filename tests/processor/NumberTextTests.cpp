@@ -1,6 +1,6 @@
 // Numbers from outside the program are read as the framework reads them, without its overflow.
 
-#include "NumberText.h"
+#include "text/NumberText.h"
 
 #include <gtest/gtest.h>
 

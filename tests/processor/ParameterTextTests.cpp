@@ -1,7 +1,8 @@
 // The texts hosts show for parameter values and the reading of typed texts.
 
-#include "ParameterText.h"
-#include "PluginProcessor.h"
+#include "engine/ValueLaws.h"
+#include "processor/PluginProcessor.h"
+#include "state/ParameterText.h"
 
 #include <gtest/gtest.h>
 
@@ -20,20 +21,20 @@ namespace
             float normalised;
             const char* text;
         } cases[] = {
-            { "band1_freq", TrellaDSP::normalisedFromFrequency (120.0f), "120 Hz" },
-            { "band2_freq", TrellaDSP::normalisedFromFrequency (1200.0f), "1.20 kHz" },
-            { "band2_freq", TrellaDSP::normalisedFromFrequency (999.7f), "1.00 kHz" },
-            { "band4_freq", TrellaDSP::normalisedFromFrequency (8500.0f), "8.50 kHz" },
-            { "band3_freq", TrellaDSP::normalisedFromFrequency (45.56f), "45.6 Hz" },
+            { "band1_freq", ValueLaws::normalisedFromFrequency (120.0f), "120 Hz" },
+            { "band2_freq", ValueLaws::normalisedFromFrequency (1200.0f), "1.20 kHz" },
+            { "band2_freq", ValueLaws::normalisedFromFrequency (999.7f), "1.00 kHz" },
+            { "band4_freq", ValueLaws::normalisedFromFrequency (8500.0f), "8.50 kHz" },
+            { "band3_freq", ValueLaws::normalisedFromFrequency (45.56f), "45.6 Hz" },
             { "hipass_freq", 0.0f, "20.0 Hz" },
             { "lopass_freq", 1.0f, "20.0 kHz" },
-            { "band2_gain", TrellaDSP::normalisedFromGain (3.0f), "+3.0 dB" },
+            { "band2_gain", ValueLaws::normalisedFromGain (3.0f), "+3.0 dB" },
             { "band1_gain", 0.0f, "-24.0 dB" },
             { "band4_gain", 0.5f, "0.0 dB" },
-            { "band3_gain", TrellaDSP::normalisedFromGain (-0.04f), "0.0 dB" },
+            { "band3_gain", ValueLaws::normalisedFromGain (-0.04f), "0.0 dB" },
             { "master_gain", 1.0f, "+12.0 dB" },
             { "master_gain", 0.5f, "0.0 dB" },
-            { "band3_q", TrellaDSP::normalisedFromQ (0.7071f), "0.71" },
+            { "band3_q", ValueLaws::normalisedFromQ (0.7071f), "0.71" },
             { "band1_q", 1.0f, "10.00" },
             { "master_active", 1.0f, "On" },
             { "band2_active", 0.0f, "Off" },
@@ -60,23 +61,23 @@ namespace
             const char* text;
             float normalised;
         } cases[] = {
-            { "band2_freq", "1kHz", TrellaDSP::normalisedFromFrequency (1000.0f) },
-            { "band2_freq", "1.20 kHz", TrellaDSP::normalisedFromFrequency (1200.0f) },
-            { "band2_freq", " 1.5 K ", TrellaDSP::normalisedFromFrequency (1500.0f) },
-            { "band1_freq", "120Hz", TrellaDSP::normalisedFromFrequency (120.0f) },
-            { "hipass_freq", "120 HZ", TrellaDSP::normalisedFromFrequency (120.0f) },
+            { "band2_freq", "1kHz", ValueLaws::normalisedFromFrequency (1000.0f) },
+            { "band2_freq", "1.20 kHz", ValueLaws::normalisedFromFrequency (1200.0f) },
+            { "band2_freq", " 1.5 K ", ValueLaws::normalisedFromFrequency (1500.0f) },
+            { "band1_freq", "120Hz", ValueLaws::normalisedFromFrequency (120.0f) },
+            { "hipass_freq", "120 HZ", ValueLaws::normalisedFromFrequency (120.0f) },
             { "lopass_freq", "40 kHz", 1.0f }, // beyond the range: its end
             { "hipass_freq", "5 Hz", 0.0f },   // below the range: its start
             { "band1_freq", "0.25", 0.25f },   // a bare number is a normalised value
-            { "band2_gain", "+6dB", TrellaDSP::normalisedFromGain (6.0f) },
-            { "band2_gain", "-3.5 db", TrellaDSP::normalisedFromGain (-3.5f) },
+            { "band2_gain", "+6dB", ValueLaws::normalisedFromGain (6.0f) },
+            { "band2_gain", "-3.5 db", ValueLaws::normalisedFromGain (-3.5f) },
             { "band2_gain",
               "\xe2\x88\x92"
               "6 dB",
-              TrellaDSP::normalisedFromGain (-6.0f) }, // typographic minus
-            { "master_gain", "+3.0 dB", TrellaDSP::normalisedFromLevel (3.0f) },
+              ValueLaws::normalisedFromGain (-6.0f) }, // typographic minus
+            { "master_gain", "+3.0 dB", ValueLaws::normalisedFromLevel (3.0f) },
             { "master_gain", "0.75", 0.75f },
-            { "band3_q", "0.71", TrellaDSP::normalisedFromQ (0.71f) }, // Q: a bare number is the Q
+            { "band3_q", "0.71", ValueLaws::normalisedFromQ (0.71f) }, // Q: a bare number is the Q
             { "band1_q", "10", 1.0f },
             { "master_active", "On", 1.0f },
             { "band3_active", "off", 0.0f },
@@ -132,8 +133,8 @@ namespace
         KroTrellaAudioProcessor p;
         auto* band2Freq = p.getKroParameter (indexOf ("band2_freq"));
         EXPECT_EQ (band2Freq->getCurrentValueAsText(), "1.00 kHz");
-        EXPECT_EQ (band2Freq->getText (TrellaDSP::normalisedFromFrequency (1200.0f), 4), "1.20");
-        EXPECT_FLOAT_EQ (band2Freq->getValueForText ("120 Hz"), TrellaDSP::normalisedFromFrequency (120.0f));
+        EXPECT_EQ (band2Freq->getText (ValueLaws::normalisedFromFrequency (1200.0f), 4), "1.20");
+        EXPECT_FLOAT_EQ (band2Freq->getValueForText ("120 Hz"), ValueLaws::normalisedFromFrequency (120.0f));
 
         // A text the parameter does not understand leaves it where it is.
         band2Freq->setValue (0.3f);

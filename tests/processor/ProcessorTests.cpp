@@ -1,4 +1,5 @@
-#include "PluginProcessor.h"
+#include "engine/ValueLaws.h"
+#include "processor/PluginProcessor.h"
 #include "support/MessagePump.h"
 #include "support/Signals.h"
 
@@ -78,7 +79,7 @@ namespace
                 EXPECT_FLOAT_EQ (p.getKroParameter (i)->getValueForText ("0.25"), 0.25f) << i;
             }
         }
-        EXPECT_FLOAT_EQ (p.getKroParameter (11)->getValueForText ("0.25"), TrellaDSP::normalisedFromQ (0.25f));
+        EXPECT_FLOAT_EQ (p.getKroParameter (11)->getValueForText ("0.25"), ValueLaws::normalisedFromQ (0.25f));
 
         EXPECT_EQ (p.getName(), "KroTrella");
         EXPECT_EQ (p.getProgramName (3), "KroTrella");

@@ -1,7 +1,7 @@
 // The window on the screen repaints only what changed: nothing while nothing changes, the parts
 // that show a host's change, and the spectrum only until a fading signal has come to rest.
 
-#include "PluginEditor.h"
+#include "plugin/PluginEditor.h"
 #include "support/DesktopAtoms.h"
 #include "support/MessagePump.h"
 #include "ui/EQCurveEditor.h"

@@ -1,5 +1,5 @@
-#include "GuardedXml.h"
-#include "PluginProcessor.h"
+#include "processor/PluginProcessor.h"
+#include "text/GuardedXml.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 // What plug-in validators do to every plug-in, done here on every build.
 
-#include "PluginProcessor.h"
+#include "plugin/PluginEditor.h"
+#include "processor/PluginProcessor.h"
 #include "support/MessagePump.h"
 #include "support/Signals.h"
 
@@ -139,6 +140,7 @@ namespace
 
     TEST (ValidatorStress, EditorOpensAndClosesWhileProcessing)
     {
+        Processor::setEditorFactory (&KroTrellaAudioProcessorEditor::create);
         Processor p;
         p.prepareToPlay (44100.0, 128);
 

@@ -2,7 +2,7 @@
 // parameter changes that arrive from another thread, at several formats.
 
 #include "AllocationCounter.h"
-#include "PluginProcessor.h"
+#include "processor/PluginProcessor.h"
 #include "support/Signals.h"
 
 #include <gtest/gtest.h>

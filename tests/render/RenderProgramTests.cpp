@@ -3,9 +3,9 @@
 #include "RenderTestSupport.h"
 #include "support/ScratchFolder.h"
 
-#include "FileRenderer.h"
-#include "PluginProcessor.h"
-#include "PresetDocument.h"
+#include "processor/PluginProcessor.h"
+#include "render/FileRenderer.h"
+#include "state/PresetDocument.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "RenderTestSupport.h"
 
-#include "TrellaParams.h"
+#include "state/TrellaParams.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The renderer's parts on their own: the command line and the all-or-nothing output file.
 
-#include "AtomicOutputFile.h"
-#include "CommandLineParser.h"
+#include "render/AtomicOutputFile.h"
+#include "render/CommandLineParser.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>

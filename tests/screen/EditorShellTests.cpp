@@ -1,10 +1,11 @@
 // The editor window: saved window size, free resizing, scaling of the main screen, the message
 // dialog, and staying on the processor's current engine.
 
-#include "PluginEditor.h"
 #include "ScreenTestSupport.h"
+#include "engine/ValueLaws.h"
 #include "pages/KroDialogWindow.h"
 #include "pages/KroSettings.h"
+#include "plugin/PluginEditor.h"
 #include "support/MessagePump.h"
 #include "ui/EQCurveEditor.h"
 #include "ui/EQKnobPanel.h"
@@ -205,6 +206,26 @@ namespace
         pumpMessages (300);
     }
 
+    TEST (Editor, VersionCheckOutcomesOpenTheDialogOfTheOpenWindowOnly)
+    {
+        FreshDataFolder dataFolder;
+        Processor p;
+        auto& checker = p.getUpdateChecker();
+        {
+            Editor editor (p);
+            ASSERT_NE (checker.onOutcome, nullptr);
+            checker.onOutcome ("Version check", "You're up to date.\nVersion: 1.0.0");
+
+            const auto& dialog = editor.getMessageDialog();
+            EXPECT_TRUE (dialog.isVisible());
+            EXPECT_EQ (dialog.getTitle(), "Version check");
+            EXPECT_EQ (dialog.getMessage(), "You're up to date.\nVersion: 1.0.0");
+        }
+
+        // A check that ends after the window has closed has nobody to tell.
+        EXPECT_EQ (checker.onOutcome, nullptr);
+    }
+
     //==============================================================================
     TEST (Editor, ClosingAndReopeningLeavesNoCallbackBehind)
     {
@@ -277,10 +298,10 @@ namespace
         auto& panel = editor.getMainScreen().getPanel();
 
         // A setting made by the host: band 1 at 2 kHz, band 2 at +6 dB and Q 4.06, output level +3 dB.
-        p.getKroParameter (2)->setValueNotifyingHost (TrellaDSP::normalisedFromFrequency (2000.0f));
-        p.getKroParameter (7)->setValueNotifyingHost (TrellaDSP::normalisedFromGain (6.0f));
-        p.getKroParameter (11)->setValueNotifyingHost (TrellaDSP::normalisedFromQ (4.06f));
-        p.getKroParameter (1)->setValueNotifyingHost (TrellaDSP::normalisedFromLevel (3.0f));
+        p.getKroParameter (2)->setValueNotifyingHost (ValueLaws::normalisedFromFrequency (2000.0f));
+        p.getKroParameter (7)->setValueNotifyingHost (ValueLaws::normalisedFromGain (6.0f));
+        p.getKroParameter (11)->setValueNotifyingHost (ValueLaws::normalisedFromQ (4.06f));
+        p.getKroParameter (1)->setValueNotifyingHost (ValueLaws::normalisedFromLevel (3.0f));
         pumpMessages (60);
 
         const auto expectRestoredKnobs = [&] (const char* when)
@@ -352,8 +373,8 @@ namespace
         juce::MemoryBlock session;
         {
             Processor saved;
-            saved.getKroParameter (7)->setValue (TrellaDSP::normalisedFromGain (3.14159f));
-            saved.getKroParameter (12)->setValue (TrellaDSP::normalisedFromQ (0.7071f));
+            saved.getKroParameter (7)->setValue (ValueLaws::normalisedFromGain (3.14159f));
+            saved.getKroParameter (12)->setValue (ValueLaws::normalisedFromQ (0.7071f));
             saved.getStateInformation (session);
         }
 

@@ -14,7 +14,7 @@
 #include "ui/OpenGLSupport.h"
 #include "ui/TrellaUI2.h"
 #include "ui/UiTestSupport.h"
-#include "ui/vuMeter.h"
+#include "widgets/vuMeter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "../support/MessagePump.h"
-#include "DialogHost.h"
 #include "LocalHttpServer.h"
-#include "PluginProcessor.h"
+#include "OutcomeRecorder.h"
+#include "processor/PluginProcessor.h"
 #include "services/KroDataFolder.h"
 #include "services/UpdateCheckSchedule.h"
 #include "services/UpdateChecker.h"
@@ -24,7 +24,7 @@ namespace
     {
     protected:
         const juce::File record = UpdateCheckSchedule::getRecordFile();
-        DialogHost host;
+        OutcomeRecorder host;
 
         void SetUp() override
         {
@@ -102,14 +102,14 @@ TEST_P (AutomaticCheckSchedule, RunsAtMostOnceAWeek)
     const LocalHttpServer server ({ { 200, "1.0.1" } });
     UpdateChecker checker (server.getBaseAddress());
     checker.setAutomaticChecksEnabled (true);
-    checker.setDialog (&host.dialog);
+    host.listenTo (checker);
     checker.checkAutomaticallyIfDue();
 
     // A check that is not due starts nothing, so nothing is pending at once.
     EXPECT_EQ (checker.isCheckPending(), state.due);
     ASSERT_TRUE (pumpMessagesUntil ([&] { return ! checker.isCheckPending(); }, 5000));
     EXPECT_EQ (server.getRequestLines().size(), state.due ? 1 : 0);
-    EXPECT_EQ (host.openings.size(), state.due ? 1u : 0u);
+    EXPECT_EQ (host.outcomes.size(), state.due ? 1u : 0u);
 
     if (state.due)
     {
@@ -138,7 +138,7 @@ TEST_P (AutomaticCheckAnswers, SpeaksOnlyOfANewerVersion)
 
     UpdateChecker checker (server != nullptr ? server->getBaseAddress() : LocalHttpServer::closedPortAddress());
     checker.setAutomaticChecksEnabled (true);
-    checker.setDialog (&host.dialog);
+    host.listenTo (checker);
     checker.checkAutomaticallyIfDue();
 
     ASSERT_TRUE (checker.isCheckPending());
@@ -146,15 +146,14 @@ TEST_P (AutomaticCheckAnswers, SpeaksOnlyOfANewerVersion)
 
     if (answer.shown)
     {
-        ASSERT_EQ (host.openings.size(), 1u);
-        EXPECT_EQ (host.openings[0].title, "Version check");
-        EXPECT_EQ (host.openings[0].message,
+        ASSERT_EQ (host.outcomes.size(), 1u);
+        EXPECT_EQ (host.outcomes[0].title, "Version check");
+        EXPECT_EQ (host.outcomes[0].message,
                    "A new update is available (version: " + juce::String (answer.body) + ").");
     }
     else
     {
-        EXPECT_TRUE (host.openings.empty());
-        EXPECT_FALSE (host.dialog.isVisible());
+        EXPECT_TRUE (host.outcomes.empty());
     }
 }
 
@@ -164,7 +163,7 @@ TEST_F (AutomaticCheck, StaysOutOfTheWayOfTheUsersCheckAndOfSettings)
 {
     const LocalHttpServer server ({ { 200, "1.0.1" }, { 200, "2.0" } });
     UpdateChecker checker (server.getBaseAddress());
-    checker.setDialog (&host.dialog);
+    host.listenTo (checker);
 
     // Off unless enabled: nothing is asked and nothing recorded.
     checker.checkAutomaticallyIfDue();
@@ -177,8 +176,8 @@ TEST_F (AutomaticCheck, StaysOutOfTheWayOfTheUsersCheckAndOfSettings)
     checker.checkAutomaticallyIfDue();
     ASSERT_TRUE (pumpMessagesUntil ([&] { return ! checker.isCheckPending(); }, 5000));
     EXPECT_EQ (server.getRequestLines().size(), 1);
-    ASSERT_EQ (host.openings.size(), 1u);
-    EXPECT_EQ (host.openings[0].message, "A new update is available (version: 1.0.1).");
+    ASSERT_EQ (host.outcomes.size(), 1u);
+    EXPECT_EQ (host.outcomes[0].message, "A new update is available (version: 1.0.1).");
     EXPECT_FALSE (record.existsAsFile());
 
     // The record is a file of its own; the settings file is not touched.

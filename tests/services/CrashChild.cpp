@@ -1,6 +1,6 @@
 #include "CrashChild.h"
 
-#include "PluginProcessor.h"
+#include "processor/PluginProcessor.h"
 
 #include <atomic>
 #include <csignal>

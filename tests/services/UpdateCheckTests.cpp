@@ -1,12 +1,13 @@
 #include "../support/MessagePump.h"
-#include "DialogHost.h"
 #include "LocalHttpServer.h"
+#include "OutcomeRecorder.h"
 #include "services/CheckUpdate.h"
 #include "services/UpdateChecker.h"
 
 #include "CaseNames.h"
 
 #include <gtest/gtest.h>
+#include <juce_graphics/juce_graphics.h>
 
 #include <memory>
 
@@ -89,18 +90,17 @@ TEST_P (UpdateCheckAnswers, TheUsersCheckShowsItsOutcomeInTheDialog)
 {
     const auto& answer = GetParam();
     const Target target (answer);
-    DialogHost host;
+    OutcomeRecorder host;
     UpdateChecker checker (target.baseAddress);
-    checker.setDialog (&host.dialog);
+    host.listenTo (checker);
 
     checker.doAsyncUpdateCheck();
     EXPECT_TRUE (checker.isCheckPending());
-    ASSERT_TRUE (pumpMessagesUntil ([&] { return ! host.openings.empty(); }, 15000));
+    ASSERT_TRUE (pumpMessagesUntil ([&] { return ! host.outcomes.empty(); }, 15000));
 
-    EXPECT_EQ (host.openings.size(), 1u);
-    EXPECT_EQ (host.openings[0].title, "Version check");
-    EXPECT_EQ (host.openings[0].message, answer.expectedDialogMessage);
-    EXPECT_TRUE (host.dialog.isVisible());
+    EXPECT_EQ (host.outcomes.size(), 1u);
+    EXPECT_EQ (host.outcomes[0].title, "Version check");
+    EXPECT_EQ (host.outcomes[0].message, answer.expectedDialogMessage);
     EXPECT_FALSE (checker.isCheckPending());
 }
 
@@ -115,18 +115,18 @@ TEST (UpdateChecker, TheFailureMessageFitsOnTheDialogsLine)
 TEST (UpdateChecker, TheResultComesNoSoonerThanHalfASecondAfterTheAnswer)
 {
     const LocalHttpServer server ({ { 200, "1.0.1" } });
-    DialogHost host;
+    OutcomeRecorder host;
     UpdateChecker checker (server.getBaseAddress());
-    checker.setDialog (&host.dialog);
+    host.listenTo (checker);
 
     // The framework's timers can fire early, so several rounds.
     for (size_t round = 0; round < 4; ++round)
     {
         checker.doAsyncUpdateCheck();
-        ASSERT_TRUE (pumpMessagesUntil ([&] { return host.openings.size() > round; }, 5000));
+        ASSERT_TRUE (pumpMessagesUntil ([&] { return host.outcomes.size() > round; }, 5000));
         ASSERT_EQ (server.getReplyTimes().size(), round + 1);
 
-        const double waitedMs = host.openings[round].timeMs - server.getReplyTimes()[round];
+        const double waitedMs = host.outcomes[round].timeMs - server.getReplyTimes()[round];
         EXPECT_GE (waitedMs, (double) AsyncCheckUpdate::deliveryDelayMs) << "round " << round;
         EXPECT_LT (waitedMs, 2000.0) << "round " << round;
     }
@@ -138,9 +138,9 @@ TEST (UpdateChecker, TwoQuickChecksShowOneDialogWithTheSecondResult)
     for (const int firstDelayMs : { 0, 400 })
     {
         const LocalHttpServer server ({ { 200, "1.0.1", firstDelayMs }, { 200, "2.0" } });
-        DialogHost host;
+        OutcomeRecorder host;
         UpdateChecker checker (server.getBaseAddress());
-        checker.setDialog (&host.dialog);
+        host.listenTo (checker);
 
         checker.doAsyncUpdateCheck();
         ASSERT_TRUE (pumpMessagesUntil ([&] { return server.getRequestLines().size() == 1; }, 5000));
@@ -156,46 +156,38 @@ TEST (UpdateChecker, TwoQuickChecksShowOneDialogWithTheSecondResult)
         // Give a result of the first check every chance to arrive late.
         pumpMessages (AsyncCheckUpdate::deliveryDelayMs + 300);
 
-        ASSERT_EQ (host.openings.size(), 1u) << "first request delayed by " << firstDelayMs << " ms";
-        EXPECT_EQ (host.openings[0].message, "A new update is available (version: 2.0).");
+        ASSERT_EQ (host.outcomes.size(), 1u) << "first request delayed by " << firstDelayMs << " ms";
+        EXPECT_EQ (host.outcomes[0].message, "A new update is available (version: 2.0).");
     }
 }
 
-TEST (UpdateChecker, NeverUsesADialogThatWasTakenBackOrDeleted)
+TEST (UpdateChecker, AnOutcomeNobodyListensForIsDropped)
 {
     const LocalHttpServer server ({ { 200, "1.0.1" } });
     UpdateChecker checker (server.getBaseAddress());
 
-    // Taken back by its editor while the check runs: the result is dropped.
-    DialogHost host;
-    checker.setDialog (&host.dialog);
+    // The window that listened went away while the check ran: the outcome is dropped.
+    OutcomeRecorder host;
+    host.listenTo (checker);
     checker.doAsyncUpdateCheck();
-    checker.setDialog (nullptr);
+    checker.onOutcome = nullptr;
     ASSERT_TRUE (pumpMessagesUntil ([&] { return ! checker.isCheckPending(); }, 5000));
-    EXPECT_TRUE (host.openings.empty());
-    EXPECT_FALSE (host.dialog.isVisible());
+    EXPECT_TRUE (host.outcomes.empty());
 
-    // Deleted without being taken back: the checker must notice it is gone.
-    auto doomed = std::make_unique<DialogHost>();
-    checker.setDialog (&doomed->dialog);
+    // The next window is served as usual.
+    host.listenTo (checker);
     checker.doAsyncUpdateCheck();
-    doomed.reset();
-    ASSERT_TRUE (pumpMessagesUntil ([&] { return ! checker.isCheckPending(); }, 5000));
-
-    // The next editor's dialog is served as usual.
-    checker.setDialog (&host.dialog);
-    checker.doAsyncUpdateCheck();
-    ASSERT_TRUE (pumpMessagesUntil ([&] { return ! host.openings.empty(); }, 5000));
-    EXPECT_EQ (host.openings.size(), 1u);
+    ASSERT_TRUE (pumpMessagesUntil ([&] { return ! host.outcomes.empty(); }, 5000));
+    EXPECT_EQ (host.outcomes.size(), 1u);
 }
 
 TEST (UpdateChecker, GoingAwayCancelsARequestTheServerHoldsAndReportsNothing)
 {
     const int holdMs = 4000;
     const LocalHttpServer server ({ { 200, "1.0.1", holdMs } });
-    DialogHost host;
+    OutcomeRecorder host;
     auto checker = std::make_unique<UpdateChecker> (server.getBaseAddress());
-    checker->setDialog (&host.dialog);
+    host.listenTo (*checker);
 
     checker->doAsyncUpdateCheck();
     ASSERT_TRUE (pumpMessagesUntil ([&] { return server.getRequestLines().size() == 1; }, 5000));
@@ -207,5 +199,5 @@ TEST (UpdateChecker, GoingAwayCancelsARequestTheServerHoldsAndReportsNothing)
     // Cancelled, not waited out: the checker was gone well before the server would have answered.
     EXPECT_LT (tookMs, holdMs - 1500);
     pumpMessages (AsyncCheckUpdate::deliveryDelayMs + 200);
-    EXPECT_TRUE (host.openings.empty());
+    EXPECT_TRUE (host.outcomes.empty());
 }

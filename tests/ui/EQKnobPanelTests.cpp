@@ -1,7 +1,8 @@
 #include "UiTestSupport.h"
+#include "engine/ValueLaws.h"
 
-#include "PluginProcessor.h"
 #include "engine/TrellaDSP.h"
+#include "processor/PluginProcessor.h"
 #include "support/MessagePump.h"
 #include "ui/EQKnobPanel.h"
 
@@ -464,14 +465,14 @@ TEST (EQKnobPanel, HostAutomationReachesTheKnobsWithinOneTickAndIsNotEchoed)
 
     // Band 2 gain (parameter 7) to 6 dB: the knob follows at the next tick, and the host hears
     // nothing back because the knob shows the value as it is.
-    processor.getKroParameter (7)->setValueNotifyingHost (TrellaDSP::normalisedFromGain (6.0f));
+    processor.getKroParameter (7)->setValueNotifyingHost (ValueLaws::normalisedFromGain (6.0f));
     host.count = 0;
     panel.timerCallback();
     EXPECT_DOUBLE_EQ (panel.bands[1].knGain->getValue(), 6.0);
     EXPECT_EQ (host.count, 0);
 
     // Hi-pass (parameter 21) and band 4 on (parameter 19) in the same tick.
-    processor.getKroParameter (21)->setValueNotifyingHost (TrellaDSP::normalisedFromFrequency (250.0f));
+    processor.getKroParameter (21)->setValueNotifyingHost (ValueLaws::normalisedFromFrequency (250.0f));
     processor.getKroParameter (19)->setValueNotifyingHost (1.0f);
     panel.timerCallback();
     EXPECT_NEAR (panel.knHiPass->getValue(), 250.0, 0.01);
@@ -500,9 +501,9 @@ TEST (EQKnobPanel, HostAutomationBetweenTheKnobStepsIsNeverEchoed)
         panel.timerCallback();
 
         SCOPED_TRACE (normalised);
-        EXPECT_NEAR (panel.bands[1].knGain->getValue(), TrellaDSP::gainFromNormalised (normalised), 0.051);
+        EXPECT_NEAR (panel.bands[1].knGain->getValue(), ValueLaws::gainFromNormalised (normalised), 0.051);
         EXPECT_EQ (gainParameter.getValue(), normalised);
-        EXPECT_EQ (processor.getEngine()->getParams().band[1].gain, TrellaDSP::gainFromNormalised (normalised));
+        EXPECT_EQ (processor.getEngine()->getParams().band[1].gain, ValueLaws::gainFromNormalised (normalised));
     }
 
     pumpMessages (100); // nothing is pending either
@@ -850,7 +851,7 @@ TEST (EQKnobPanel, FollowsTheProcessorThroughAnEngineRebuild)
                 });
         });
 
-    processor.getKroParameter (8)->setValueNotifyingHost (TrellaDSP::normalisedFromGain (-9.0f));
+    processor.getKroParameter (8)->setValueNotifyingHost (ValueLaws::normalisedFromGain (-9.0f));
     auto* oldEngine = processor.getEngine();
     processor.prepareToPlay (48000.0, 512);
     ASSERT_NE (processor.getEngine(), oldEngine);
@@ -860,7 +861,7 @@ TEST (EQKnobPanel, FollowsTheProcessorThroughAnEngineRebuild)
     pumpMessages (100);
     EXPECT_NEAR (panel.bands[2].knGain->getValue(), -9.0, 1e-6);
 
-    processor.getKroParameter (8)->setValueNotifyingHost (TrellaDSP::normalisedFromGain (4.0f));
+    processor.getKroParameter (8)->setValueNotifyingHost (ValueLaws::normalisedFromGain (4.0f));
     pumpMessagesUntil ([&] { return panel.bands[2].knGain->getValue() == 4.0; }, 500);
     EXPECT_NEAR (panel.bands[2].knGain->getValue(), 4.0, 1e-6);
 

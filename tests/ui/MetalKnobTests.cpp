@@ -2,7 +2,7 @@
 
 #include "../support/MessagePump.h"
 #include "engine/TrellaDSP.h"
-#include "ui/MetalKnob.h"
+#include "widgets/MetalKnob.h"
 
 #include <cmath>
 

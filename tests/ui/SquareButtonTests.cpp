@@ -1,7 +1,7 @@
 #include "UiTestSupport.h"
 
 #include "../support/MessagePump.h"
-#include "ui/SquareButton.h"
+#include "widgets/SquareButton.h"
 
 #include <memory>
 

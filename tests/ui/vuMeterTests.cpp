@@ -1,6 +1,6 @@
 #include "UiTestSupport.h"
 
-#include "ui/vuMeter.h"
+#include "widgets/vuMeter.h"
 
 #include <cmath>
 #include <limits>

@@ -1,11 +1,11 @@
 #include "PluginProcessor.h"
+#include "engine/ValueLaws.h"
 
-#include "GuardedXml.h"
-#include "ParameterText.h"
-#include "PluginEditor.h"
-#include "PresetDocument.h"
 #include "services/CrashLog.h"
 #include "services/KroDataFolder.h"
+#include "state/ParameterText.h"
+#include "state/PresetDocument.h"
+#include "text/GuardedXml.h"
 
 static_assert (numTrellaParams == (size_t) TrellaDSP::numParameters, "one host parameter per engine parameter");
 
@@ -15,7 +15,7 @@ KroTrellaAudioProcessor::KroParameter::KroParameter (int index)
                                            TrellaParams[(size_t) index].name)
     , steps (TrellaParams[(size_t) index].steps)
     , tableIndex (index)
-    , value (TrellaDSP::normalisedValueOf (TrellaDSP::DefaultParameters, index))
+    , value (ValueLaws::normalisedValueOf (TrellaDSP::DefaultParameters, index))
     , defaultValue (value.load())
 {
 }
@@ -273,17 +273,29 @@ void KroTrellaAudioProcessor::setCurrentProgram (int)
     }
 }
 
-juce::AudioProcessorEditor* KroTrellaAudioProcessor::createEditor()
+namespace
 {
-    auto* editor = new KroTrellaAudioProcessorEditor (*this);
-    editor->addComponentListener (this);
-    return editor;
+    std::atomic<KroTrellaAudioProcessor::EditorFactory> editorFactory{ nullptr };
 }
 
-void KroTrellaAudioProcessor::componentBeingDeleted (juce::Component&)
+void KroTrellaAudioProcessor::setEditorFactory (EditorFactory factory) noexcept
 {
-    // The window is gone (this runs after the editor's own destructor): retired engines need not
-    // wait for it any more.
+    editorFactory.store (factory);
+}
+
+bool KroTrellaAudioProcessor::hasEditor() const
+{
+    return editorFactory.load() != nullptr;
+}
+
+juce::AudioProcessorEditor* KroTrellaAudioProcessor::createEditor()
+{
+    const auto factory = editorFactory.load();
+    return factory != nullptr ? factory (*this) : nullptr;
+}
+
+void KroTrellaAudioProcessor::editorClosed()
+{
     dsp.detachInterface();
 }
 
@@ -317,35 +329,4 @@ void KroTrellaAudioProcessor::announceValuesToHost()
 {
     for (auto* parameter : parameters)
         parameter->sendValueChangedMessageToListeners (parameter->getValue());
-}
-
-//==============================================================================
-namespace
-{
-    /** The standalone application opens a window as soon as it has its processor; without a display
-        the framework's window code would crash. Say what is missing instead, and stop.
-    */
-    void stopUnlessADisplayIsAvailable()
-    {
-        if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr)
-            return;
-
-        const auto display = juce::SystemStats::getEnvironmentVariable ("DISPLAY", {});
-        const auto reason = display.isEmpty() ? juce::String ("DISPLAY is not set")
-                                              : "the display \"" + display + "\" cannot be opened";
-        std::fprintf (stderr,
-                      "KroTrella needs a graphical display (X11), and %s.\n"
-                      "To run it without a screen, start it under a virtual display: xvfb-run -a KroTrella\n",
-                      reason.toRawUTF8());
-        std::fflush (stderr);
-        juce::Process::terminate();
-    }
-} // namespace
-
-juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
-{
-    if (juce::PluginHostType::getPluginLoadedAs() == juce::AudioProcessor::wrapperType_Standalone)
-        stopUnlessADisplayIsAvailable();
-
-    return new KroTrellaAudioProcessor();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PluginProcessor.h"
+#include "processor/PluginProcessor.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -27,6 +27,9 @@ public:
     explicit KroTrellaAudioProcessorEditor (KroTrellaAudioProcessor& processor);
     ~KroTrellaAudioProcessorEditor() override;
 
+    /** The processor's window maker (see KroTrellaAudioProcessor::setEditorFactory). */
+    static juce::AudioProcessorEditor* create (KroTrellaAudioProcessor& processor);
+
     void paint (juce::Graphics& g) override;
     void resized() override;
 
@@ -38,6 +41,7 @@ public:
 
 private:
     void bindToCurrentEngine();
+    void showUpdateCheckOutcomes();
 
     KroTrellaAudioProcessor& trellaProcessor;
     std::unique_ptr<TrellaUI2> mainScreen;

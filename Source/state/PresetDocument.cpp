@@ -1,6 +1,6 @@
 #include "PresetDocument.h"
 
-#include "NumberText.h"
+#include "text/NumberText.h"
 
 std::unique_ptr<juce::XmlElement> PresetDocument::create (const Values& values)
 {

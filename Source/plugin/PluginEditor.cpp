@@ -41,19 +41,35 @@ KroTrellaAudioProcessorEditor::KroTrellaAudioProcessorEditor (KroTrellaAudioProc
     messageDialog = std::make_unique<KroDialogWindow>();
     addChildComponent (*messageDialog);
 
-    // One checker serves every window the processor opens; it reports into this window's dialog.
-    auto& updateChecker = trellaProcessor.getUpdateChecker();
-    updateChecker.setDialog (messageDialog.get());
-    mainScreen->onCheckUpdates = [&updateChecker] { updateChecker.doAsyncUpdateCheck(); };
-    updateChecker.checkAutomaticallyIfDue();
+    showUpdateCheckOutcomes();
 }
 
 KroTrellaAudioProcessorEditor::~KroTrellaAudioProcessorEditor()
 {
     trellaProcessor.setOnEngineChanged (nullptr);
-    trellaProcessor.getUpdateChecker().setDialog (nullptr);
+    trellaProcessor.getUpdateChecker().onOutcome = nullptr;
     messageDialog.reset();
     mainScreen.reset();
+    trellaProcessor.editorClosed();
+}
+
+juce::AudioProcessorEditor* KroTrellaAudioProcessorEditor::create (KroTrellaAudioProcessor& processor)
+{
+    return new KroTrellaAudioProcessorEditor (processor);
+}
+
+void KroTrellaAudioProcessorEditor::showUpdateCheckOutcomes()
+{
+    // One checker serves every window the processor opens; it reports into this window's dialog.
+    auto& updateChecker = trellaProcessor.getUpdateChecker();
+    updateChecker.onOutcome = [dialog = juce::Component::SafePointer<KroDialogWindow> (messageDialog.get())] (
+                                  const juce::String& title, const juce::String& message)
+    {
+        if (dialog != nullptr)
+            dialog->Open (KroDialogWindow::messageForm, title, message);
+    };
+    mainScreen->onCheckUpdates = [&updateChecker] { updateChecker.doAsyncUpdateCheck(); };
+    updateChecker.checkAutomaticallyIfDue();
 }
 
 void KroTrellaAudioProcessorEditor::bindToCurrentEngine()

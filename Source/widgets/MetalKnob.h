@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/WheelGesture.h"
+#include "widgets/WheelGesture.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

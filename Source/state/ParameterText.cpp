@@ -1,6 +1,7 @@
 #include "ParameterText.h"
+#include "engine/ValueLaws.h"
 
-#include "NumberText.h"
+#include "text/NumberText.h"
 
 #include "engine/IR_list.h"
 #include "engine/TrellaDSP.h"
@@ -40,7 +41,7 @@ namespace
 
     int preampIndexFor (float normalised) noexcept
     {
-        return juce::jlimit (0, (int) IR_list.size() - 1, TrellaDSP::preampIndexFromNormalised (normalised));
+        return juce::jlimit (0, (int) IR_list.size() - 1, ValueLaws::preampIndexFromNormalised (normalised));
     }
 
     /** A number with a fixed count of decimals, without scientific notation where it fits. */
@@ -137,21 +138,21 @@ namespace
         {
             case Kind::frequency:
                 if (unit == "hz")
-                    return TrellaDSP::normalisedFromFrequency (value);
+                    return ValueLaws::normalisedFromFrequency (value);
                 if (unit == "khz" || unit == "k")
-                    return TrellaDSP::normalisedFromFrequency ((float) (number * 1000.0));
+                    return ValueLaws::normalisedFromFrequency ((float) (number * 1000.0));
                 break;
             case Kind::gain:
                 if (unit == "db")
-                    return TrellaDSP::normalisedFromGain (value);
+                    return ValueLaws::normalisedFromGain (value);
                 break;
             case Kind::level:
                 if (unit == "db")
-                    return TrellaDSP::normalisedFromLevel (value);
+                    return ValueLaws::normalisedFromLevel (value);
                 break;
             case Kind::q:
                 if (unit.isEmpty())
-                    return TrellaDSP::normalisedFromQ (value);
+                    return ValueLaws::normalisedFromQ (value);
                 break;
             case Kind::onOff:
             case Kind::bandType:
@@ -208,15 +209,15 @@ juce::String ParameterText::format (int index, float v)
         case Kind::onOff:
             return v > 0.0f ? "On" : "Off";
         case Kind::level:
-            return decibelText (TrellaDSP::levelFromNormalised (v));
+            return decibelText (ValueLaws::levelFromNormalised (v));
         case Kind::frequency:
-            return frequencyText (TrellaDSP::frequencyFromNormalised (v));
+            return frequencyText (ValueLaws::frequencyFromNormalised (v));
         case Kind::gain:
-            return decibelText (TrellaDSP::gainFromNormalised (v));
+            return decibelText (ValueLaws::gainFromNormalised (v));
         case Kind::q:
-            return juce::String (juce::jmax (TrellaDSP::minimumQ, TrellaDSP::qFromNormalised (v)), 2);
+            return juce::String (juce::jmax (TrellaDSP::minimumQ, ValueLaws::qFromNormalised (v)), 2);
         case Kind::bandType:
-            return BandType::getName (TrellaDSP::bandTypeFromNormalised (v));
+            return BandType::getName (ValueLaws::bandTypeFromNormalised (v));
         case Kind::preamp:
             return IR_list[(size_t) preampIndexFor (v)].menuName;
         case Kind::none:

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "EngineSlot.h"
-#include "TrellaParams.h"
 #include "engine/TrellaDSP.h"
 #include "services/UpdateChecker.h"
+#include "state/TrellaParams.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -13,8 +13,11 @@
 
 /** The plug-in: owns the equaliser engine, exposes its 23 parameters to the host and routes
     changes both ways, hands every block to the engine and saves the parameter set.
+
+    It holds no window code: its window is made by the maker the plug-in's entry point installs
+    (setEditorFactory), so the command-line renderer links the processor without any of it.
 */
-class KroTrellaAudioProcessor : public juce::AudioProcessor, private juce::ComponentListener
+class KroTrellaAudioProcessor : public juce::AudioProcessor
 {
 public:
     /** One host parameter. Its value is the normalised value of the engine's value laws, kept as
@@ -76,8 +79,18 @@ public:
     bool producesMidi() const override { return false; }
     bool isMidiEffect() const override { return false; }
 
+    /** Makes the processor's window: the same for every processor of the program. */
+    using EditorFactory = juce::AudioProcessorEditor* (*) (KroTrellaAudioProcessor&);
+
+    /** Installed once by the plug-in's entry point; without it the processor has no window. */
+    static void setEditorFactory (EditorFactory factory) noexcept;
+
+    /** A new window from the installed maker, or nullptr without one. */
     juce::AudioProcessorEditor* createEditor() override;
-    bool hasEditor() const override { return true; }
+    bool hasEditor() const override;
+
+    /** Message thread: the window is gone; retired engines need not wait for it any more. */
+    void editorClosed();
 
     int getNumPrograms() override { return 1; }
     int getCurrentProgram() override { return 0; }
@@ -114,7 +127,6 @@ public:
 
 private:
     void routeParameterChange (const juce::String& id, float value);
-    void componentBeingDeleted (juce::Component& editor) override;
     /** Tells the host's listeners every parameter's current value, as changes. */
     void announceValuesToHost();
     void spreadMonoInput (juce::AudioBuffer<float>& buffer) const noexcept;
