@@ -62,7 +62,16 @@ TrellaDSP::TrellaDSP (double rate, int size, KernelSet kernels)
     phaseFollower.prepare ((float) sampleRate, phaseAttackMs, defaultReleaseMs);
 
     applyDefaults (false);
-    analyzer = std::make_unique<Analyzer> (sampleRate);
+}
+
+Analyzer& TrellaDSP::makeAnalyzer()
+{
+    if (analyzerOwner == nullptr)
+    {
+        analyzerOwner = std::make_unique<Analyzer> (sampleRate);
+        analyzer.store (analyzerOwner.get(), std::memory_order_release);
+    }
+    return *analyzerOwner;
 }
 
 TrellaDSP::~TrellaDSP()
@@ -407,8 +416,8 @@ void TrellaDSP::Reset (bool clearAnalyzer) noexcept
          { &meterValues.inLeft, &meterValues.inRight, &meterValues.outLeft, &meterValues.outRight, &meterValues.phase })
         reading->store (0.0f, std::memory_order_relaxed);
 
-    if (clearAnalyzer && analyzer != nullptr)
-        analyzer->clear();
+    if (auto* shown = getAnalyzer(); clearAnalyzer && shown != nullptr)
+        shown->clear();
 }
 
 void TrellaDSP::clearAllStates() noexcept
@@ -498,8 +507,8 @@ void TrellaDSP::beginBlock() noexcept
         applySettings();
     }
 
-    if (analyzer != nullptr)
-        analyzer->beginAudioBlock();
+    if (auto* shown = getAnalyzer())
+        shown->beginAudioBlock();
 }
 
 void TrellaDSP::endBlock() noexcept
@@ -575,7 +584,8 @@ void TrellaDSP::runChain (float* left, float* right, int numSamples) noexcept
         }
     }
 
-    const bool feedAnalyzer = showAnalyzer.load (std::memory_order_relaxed) && analyzer != nullptr;
+    auto* const fed = getAnalyzer();
+    const bool feedAnalyzer = showAnalyzer.load (std::memory_order_relaxed) && fed != nullptr;
     const bool before = feedAnalyzer && analyzerPreEQ.load (std::memory_order_relaxed);
 
     BlockContext block{ left,
@@ -583,8 +593,8 @@ void TrellaDSP::runChain (float* left, float* right, int numSamples) noexcept
                         numSamples,
                         chain,
                         outputGain,
-                        before ? analyzer.get() : nullptr,
-                        feedAnalyzer && ! before ? analyzer.get() : nullptr,
+                        before ? fed : nullptr,
+                        feedAnalyzer && ! before ? fed : nullptr,
                         { &inLeftFollower, &inRightFollower, &outLeftFollower, &outRightFollower },
                         &phaseFollower,
                         {},

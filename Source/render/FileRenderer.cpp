@@ -217,8 +217,9 @@ std::unique_ptr<KroTrellaAudioProcessor> FileRenderer::makeProcessor (int numCha
     processor->prepareToPlay (sampleRate, blockSize);
     settings.applyTo (*processor);
 
-    // Nobody looks at the analyser here; its feed would only cost time.
-    if (auto* engine = processor->getEngine())
+    // Nobody looks at the analyser here; its feed would only cost time. (The engine is not taken
+    // as the interface takes it, so it never gets an analyser.)
+    if (auto* engine = processor->dsp.get())
         engine->showAnalyzer = false;
 
     return processor;
