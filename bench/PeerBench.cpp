@@ -88,19 +88,18 @@ namespace
     */
     bool configureOurs (juce::AudioPluginInstance& plugin)
     {
-        auto frequency = [] (double hz) { return juce::String ((hz - 20.0) / 19980.0); };
-        auto gain = [] (double dB) { return juce::String ((dB + 24.0) / 48.0); };
-        bool ok = set (plugin, "Active", "1") && set (plugin, "HiPass Freq", frequency (40.0)) &&
-                  set (plugin, "LoPass Freq", frequency (16000.0)) &&
-                  set (plugin, "Gain", juce::String ((-1.5 + 12.0) / 24.0)) && set (plugin, "Band 1 Type", "0.5") &&
-                  set (plugin, "Band 4 Type", "1") && set (plugin, "Preamp Type", "0");
+        // Our ports speak the parameters' units, and the choices by their labels.
+        bool ok = set (plugin, "Active", "1") && set (plugin, "HiPass Freq", "40") &&
+                  set (plugin, "LoPass Freq", "16000") && set (plugin, "Gain", "-1.5") &&
+                  set (plugin, "Band 1 Type", "Lo-Shelf") && set (plugin, "Band 4 Type", "Hi-Shelf") &&
+                  set (plugin, "Preamp Type", "Neutral");
         const double frequencies[] = { 120.0, 1000.0, 4200.0, 8500.0 }, gains[] = { 3.0, -4.0, 2.5, 1.5 };
         for (int b = 0; b < 4; ++b)
         {
             const auto band = "Band " + juce::String (b + 1);
             ok = ok && set (plugin, band + " Active", "1") &&
-                 set (plugin, band + " Freq", frequency (frequencies[b])) &&
-                 set (plugin, band + " Gain", gain (gains[b])) && set (plugin, band + " Q", juce::String (0.9 / 9.9));
+                 set (plugin, band + " Freq", juce::String (frequencies[b])) &&
+                 set (plugin, band + " Gain", juce::String (gains[b])) && set (plugin, band + " Q", "1");
         }
         return ok;
     }

@@ -16,7 +16,9 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev valgrind sox hyperfine
     # running the GUI and the plug-ins headless
     xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2 libgl1-mesa-dri
-    lilv-utils
+    # the LV2 headers and specifications; the hosts the LV2 is tested in (lv2info and lv2apply,
+    # ffmpeg's lv2 filter, Ardour headless) and the Turtle validator
+    lv2-dev lilv-utils ffmpeg ardour sordi
     # the vector kernels of narrower processors, run under emulated processor models
     qemu-user
     # the peer the equaliser is benchmarked against (bench/PeerBench.cpp); hosted, never linked

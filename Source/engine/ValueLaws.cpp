@@ -6,55 +6,42 @@
 
 namespace
 {
-    /** What kind of setting a parameter index drives. */
-    enum class Law
-    {
-        none,
-        frequency,
-        gain,
-        q,
-        level,
-        bandType,
-        preamp,
-        onOff
-    };
-
-    Law lawOf (int index) noexcept
-    {
-        if (index < 0 || index >= ParameterIndex::count)
-            return Law::none;
-        if (index == ParameterIndex::eqActive)
-            return Law::onOff;
-        if (index == ParameterIndex::level)
-            return Law::level;
-        if (index == ParameterIndex::loPass || index == ParameterIndex::hiPass)
-            return Law::frequency;
-        if (index == ParameterIndex::preampType)
-            return Law::preamp;
-
-        for (int band = 0; band < 4; ++band)
-        {
-            if (index == ParameterIndex::bandFrequency (band))
-                return Law::frequency;
-            if (index == ParameterIndex::bandGain (band))
-                return Law::gain;
-            if (index == ParameterIndex::bandQ (band))
-                return Law::q;
-            if (index == ParameterIndex::bandActive (band))
-                return Law::onOff;
-            if (index == ParameterIndex::bandType (band))
-                return Law::bandType;
-        }
-
-        return Law::none;
-    }
-
     /** Keeps a huge normalised value from overflowing the conversion to a whole number. */
     float wholeNumberRange (float x) noexcept
     {
         return std::clamp (x, -1.0e6f, 1.0e6f);
     }
 } // namespace
+
+ValueLaws::Law ValueLaws::lawOf (int index) noexcept
+{
+    if (index < 0 || index >= ParameterIndex::count)
+        return Law::none;
+    if (index == ParameterIndex::eqActive)
+        return Law::onOff;
+    if (index == ParameterIndex::level)
+        return Law::level;
+    if (index == ParameterIndex::loPass || index == ParameterIndex::hiPass)
+        return Law::frequency;
+    if (index == ParameterIndex::preampType)
+        return Law::preamp;
+
+    for (int band = 0; band < 4; ++band)
+    {
+        if (index == ParameterIndex::bandFrequency (band))
+            return Law::frequency;
+        if (index == ParameterIndex::bandGain (band))
+            return Law::gain;
+        if (index == ParameterIndex::bandQ (band))
+            return Law::q;
+        if (index == ParameterIndex::bandActive (band))
+            return Law::onOff;
+        if (index == ParameterIndex::bandType (band))
+            return Law::bandType;
+    }
+
+    return Law::none;
+}
 
 int ValueLaws::bandTypeFromNormalised (float v) noexcept
 {

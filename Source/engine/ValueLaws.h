@@ -20,6 +20,21 @@
 */
 struct ValueLaws
 {
+    /** The kind of setting a parameter drives, which decides its law. */
+    enum class Law
+    {
+        none, // an index outside 0..22
+        frequency,
+        gain,
+        q,
+        level,
+        bandType,
+        preamp,
+        onOff
+    };
+
+    static Law lawOf (int index) noexcept;
+
     static float frequencyFromNormalised (float v) noexcept { return v * 19980.0f + 20.0f; }
     static float normalisedFromFrequency (float hz) noexcept { return (hz - 20.0f) / 19980.0f; }
     static float gainFromNormalised (float v) noexcept { return v * 48.0f - 24.0f; }

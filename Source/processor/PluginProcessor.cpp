@@ -164,12 +164,6 @@ void KroTrellaAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBl
     const int channels = juce::jmax (2, getTotalNumInputChannels(), getTotalNumOutputChannels());
     silentBuffer.setSize (channels, juce::jmax (1, samplesPerBlock), false, true, false);
 
-    // The LV2 wrapper listens to the parameters only once the processor is built, and prepares it
-    // right after that: the first moment at which its host can learn the values. (A VST3 host reads
-    // them itself; announcing them here would make it record edits the user never made.)
-    if (wrapperType == wrapperType_LV2 && ! std::exchange (valuesAnnouncedToLv2Host, true))
-        announceValuesToHost();
-
     if (sampleRate == lastSampleRate && samplesPerBlock == lastBlockSize)
         return;
 
@@ -320,13 +314,6 @@ void KroTrellaAudioProcessor::setStateInformation (const void* data, int sizeInB
     PresetDocument::apply (*document,
                            [this] (int index, float value) { parameters[(size_t) index]->setValue (value); });
 
-    // The wrappers take a restore for what it is: LV2 sends the values to its host as patch
-    // messages, VST3 ignores notifications while a state is set and lets its host read them back.
-    announceValuesToHost();
-}
-
-void KroTrellaAudioProcessor::announceValuesToHost()
-{
-    for (auto* parameter : parameters)
-        parameter->sendValueChangedMessageToListeners (parameter->getValue());
+    // Nobody is told: hosts take a restore's values from the plug-in themselves (the VST3 host
+    // reads them back, the LV2 host restores its ports), and would record them as edits.
 }

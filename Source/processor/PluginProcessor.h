@@ -127,15 +127,12 @@ public:
 
 private:
     void routeParameterChange (const juce::String& id, float value);
-    /** Tells the host's listeners every parameter's current value, as changes. */
-    void announceValuesToHost();
     void spreadMonoInput (juce::AudioBuffer<float>& buffer) const noexcept;
     void bindEngine (TrellaDSP& engine);
     void forwardChangeGesture (int index, bool starting);
 
     mutable std::mutex engineChangedLock; // guards onEngineChanged between the message and the prepare thread
     std::function<void()> onEngineChanged;
-    bool valuesAnnouncedToLv2Host = false;
     double lastSampleRate = 44100.0;
     int lastBlockSize = 256;
     std::array<KroParameter*, TrellaDSP::numParameters> parameters{};

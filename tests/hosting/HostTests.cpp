@@ -138,10 +138,12 @@ namespace
         ASSERT_NE (restored, nullptr);
         processNoise (*restored); // running already, as in a session that loads a preset
         restored->setStateInformation (state.getData(), (int) state.getSize());
-        processNoise (*restored); // an LV2 plug-in tells its host with the next block
+        processNoise (*restored);
 
+        // An LV2 host keeps the port values of a state as text, to about seven significant digits.
+        const auto tolerance = GetParam() == Format::lv2 ? 1.0e-6f : 0.0f;
         for (const auto& row : TrellaParams)
-            EXPECT_EQ (findParameter (*restored, row.name)->getValue(), saved[row.name]) << row.name;
+            EXPECT_NEAR (findParameter (*restored, row.name)->getValue(), saved[row.name], tolerance) << row.name;
     }
 
     TEST_P (Hosted, ReportsTheStartingSettingAsDefaults)
@@ -177,7 +179,7 @@ namespace
         };
         ASSERT_EQ (defaults.size(), TrellaParams.size());
 
-        // The LV2 description holds six decimals.
+        // An LV2 host normalises a port's default over the port's range, in floats.
         for (const auto& [name, value] : defaults)
         {
             auto* parameter = findParameter (*plugin, name.toRawUTF8());

@@ -1,9 +1,13 @@
-// The audio thread never allocates: processBlock is run with every allocation counted, across
-// parameter changes that arrive from another thread, at several formats.
+// The audio thread never allocates: processBlock and the LV2 run are run with every allocation
+// counted, across parameter changes that arrive from another thread or on the ports, at several
+// formats and block lengths.
 
 #include "AllocationCounter.h"
+#include "lv2/Lv2TestHost.h"
 #include "processor/PluginProcessor.h"
 #include "support/Signals.h"
+
+#include "lv2/Lv2PortLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -108,6 +112,42 @@ namespace
                 allocationsSeen += scope.count();
             }
             EXPECT_EQ (allocationsSeen, 0u) << rate << " Hz";
+        }
+    }
+
+    TEST (Realtime, TheLv2RunDoesNotAllocateAtAnyBlockLengthWhilePortsChange)
+    {
+        // A host with a bounded maximum, and one that offers nothing (lv2apply, ffmpeg).
+        for (const auto& setup :
+             { Lv2TestHost::Setup{ 48000.0, true, 512, std::nullopt, true }, Lv2TestHost::Setup{ 44100.0, false } })
+        {
+            Lv2TestHost host (setup);
+            ASSERT_TRUE (host.isLoaded());
+            host.activate();
+
+            constexpr int longest = 10000;
+            juce::AudioBuffer<float> input (2, longest), output (2, longest);
+            juce::Random random (5);
+            signals::fillNoise (input, random);
+            host.connectAudio (input.getWritePointer (0), input.getWritePointer (1), output.getWritePointer (0),
+                               output.getWritePointer (1));
+
+            const int lengths[] = { 1, 7, 64, 511, 512, 513, 1024, 4096, 8192, longest };
+            std::size_t allocationsSeen = 0;
+            for (int block = 0; block < 1000; ++block)
+            {
+                // Automation on the ports, in units anywhere in their ranges.
+                const auto& port = Lv2PortLayout::controls()[(size_t) random.nextInt (23)];
+                host.setPort (port.symbol.toRawUTF8(),
+                              port.minimum + random.nextFloat() * (port.maximum - port.minimum));
+                host.setPort ("master_active", 1.0f);
+
+                const allocations::Scope scope;
+                host.run ((uint32_t) lengths[block % (int) std::size (lengths)]);
+                allocationsSeen += scope.count();
+            }
+            EXPECT_EQ (allocationsSeen, 0u) << setup.sampleRate << " Hz";
+            EXPECT_TRUE (signals::allFinite (output));
         }
     }
 } // namespace
