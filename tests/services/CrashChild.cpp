@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,10 +35,12 @@ namespace
         return false;
     }
 
-    [[noreturn]] void writeToNowhere()
+    /** A real invalid write, as a faulty pointer would make it. Two threads that crash at once
+        write to two addresses, so that ThreadSanitizer sees no race between them.
+    */
+    [[noreturn]] void writeToNowhere (std::uintptr_t address = 0)
     {
-        // A real invalid write, as a faulty pointer would make it.
-        volatile int* volatile nowhere = nullptr;
+        volatile int* volatile nowhere = reinterpret_cast<int*> (address);
         *nowhere = 1;
         std::_Exit (97); // not reached
     }
@@ -73,7 +76,7 @@ namespace
                                                          []
                                                          {
                                                              usleep (200000);
-                                                             writeToNowhere();
+                                                             writeToNowhere (64);
                                                          });
         first.join();
         second.join();
