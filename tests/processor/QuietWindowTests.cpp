@@ -22,7 +22,11 @@ namespace
             addAndMakeVisible (editor);
             addToDesktop (juce::ComponentPeer::windowHasTitleBar);
             setVisible (true);
-            pumpMessages (400); // the first full paint
+
+            // The first full paint, however late a busy machine shows the window, then the moment
+            // the screen needs to settle after it.
+            pumpMessagesUntil ([this] { return repainted.containsRectangle (getLocalBounds()); }, 5000);
+            pumpMessages (400);
         }
 
         ~RecordingWindow() override { removeFromDesktop(); }
