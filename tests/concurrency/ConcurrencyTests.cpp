@@ -6,7 +6,6 @@
 #include "engine/ComponentThreadCheck.h"
 #include "plugin/PluginEditor.h"
 #include "processor/PluginProcessor.h"
-#include "support/DesktopAtoms.h"
 #include "support/MessagePump.h"
 #include "support/Signals.h"
 #include "ui/TrellaUI2.h"
@@ -25,15 +24,6 @@ constexpr int editorOpeningRounds = 60;
 namespace
 {
     using Processor = KroTrellaAudioProcessor;
-
-    /** One test puts a window on the desktop: the window-manager atoms must exist before the
-        framework first looks them up, whichever test runs first (see DesktopAtoms.h).
-    */
-    struct WindowManagerAtoms : ::testing::Environment
-    {
-        void SetUp() override { makeWindowManagerAtoms(); }
-    };
-    [[maybe_unused]] auto* const windowManagerAtoms = ::testing::AddGlobalTestEnvironment (new WindowManagerAtoms);
 
     TEST (Concurrency, SettersProcessingAndRebuildsRunTogether)
     {
@@ -185,7 +175,6 @@ namespace
     // state is touched off the message thread (ThreadSanitizer would see the focus being read).
     TEST (Concurrency, EnginesNeverShownComeAndGoOnAnotherThreadWithoutWindowComponents)
     {
-        ASSERT_TRUE (makeWindowManagerAtoms()) << "no X display (run under xvfb-run)";
         Processor p;
         p.prepareToPlay (44100.0, 256);
 
