@@ -88,7 +88,7 @@ namespace
                 block.setSample (1, i, v);
             }
             engine.Process (block);
-            engine.analyzer->update();
+            engine.makeAnalyzer().update();
         }
     }
 
@@ -109,7 +109,7 @@ namespace
         EQCurveGrid grid (width, height);
         EQCurveEditor editor (width, height, &engine);
         editor.setBufferedToImage (state.range (0) != 0);
-        auto& analyzer = *engine.analyzer;
+        auto& analyzer = engine.makeAnalyzer();
         analyzer.fillSpectrum = false;
         analyzer.roundedSpectrum = false;
         analyzer.setBounds (0, 0, width, height);

@@ -50,7 +50,7 @@ namespace
                     block.setSample (channel, i, random.nextFloat() * 0.5f - 0.25f);
 
             engine.Process (block);
-            engine.analyzer->update();
+            engine.makeAnalyzer().update();
         }
     }
 

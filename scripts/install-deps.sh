@@ -21,6 +21,8 @@ packages=(
     lv2-dev lilv-utils ffmpeg ardour sordi
     # a private PipeWire daemon with a session manager, for the desktop filter's test
     pipewire pipewire-bin wireplumber dbus
+    # the vector kernels of narrower processors, run under emulated processor models
+    qemu-user
     # the peer the equaliser is benchmarked against (bench/PeerBench.cpp); hosted, never linked
     lsp-plugins-lv2
     # formatting

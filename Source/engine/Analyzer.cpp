@@ -1,5 +1,7 @@
 #include "Analyzer.h"
 
+#include "ComponentThreadCheck.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -12,6 +14,7 @@ namespace
 Analyzer::Analyzer (double sampleRate)
     : binWidth ((float) sampleRate * 0.5f / 1023.0f)
 {
+    ComponentThreadCheck::notePlace();
     path.preallocateSpace (reservedPathElements);
     roundedPath.preallocateSpace (reservedPathElements);
 }
@@ -26,6 +29,7 @@ void Analyzer::parentHierarchyChanged()
 
 Analyzer::~Analyzer()
 {
+    ComponentThreadCheck::notePlace();
     stopTimer();
 }
 

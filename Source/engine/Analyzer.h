@@ -54,8 +54,7 @@ public:
 
     /** Message thread: analyses a waiting frame, if any, advances the peak hold, and repaints if the
         picture changed; the timer calls it 25 times a second while the analyser is part of a window
-        (added to a parent component). An analyser that is not shown runs no timer, so an engine
-        nobody shows can be destroyed on any thread.
+        (added to a parent component).
     */
     void update();
 

@@ -40,7 +40,7 @@ void DirectFir::runSse2 (const float* taps, int numTaps, const float* x, float* 
     sse2::filterBlock (taps, numTaps, x, y, numSamples);
 }
 
-KRO_BEGIN_INSTRUCTION_SET ("avx2,fma")
+KRO_BEGIN_INSTRUCTION_SET (KRO_AVX2_TARGET)
 namespace avx2
 {
     using Vector = __m256;
@@ -79,7 +79,7 @@ void DirectFir::runAvx2 (const float* taps, int numTaps, const float* x, float* 
 }
 KRO_END_INSTRUCTION_SET
 
-KRO_BEGIN_INSTRUCTION_SET ("avx512f")
+KRO_BEGIN_INSTRUCTION_SET (KRO_AVX512_TARGET)
 namespace avx512
 {
     using Vector = __m512;
@@ -118,18 +118,16 @@ void DirectFir::runAvx512 (const float* taps, int numTaps, const float* x, float
 }
 KRO_END_INSTRUCTION_SET
 
-DirectFir::Kernel DirectFir::kernelForThisMachine() noexcept
+DirectFir::Kernel DirectFir::kernelFor (KernelSet set) noexcept
 {
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports ("avx512f"))
-        return runAvx512;
-    if (__builtin_cpu_supports ("avx2") && __builtin_cpu_supports ("fma"))
-        return runAvx2;
+    switch (set)
+    {
+        case KernelSet::avx512:
+            return runAvx512;
+        case KernelSet::avx2:
+            return runAvx2;
+        case KernelSet::sse2:
+            break;
+    }
     return runSse2;
-}
-
-const char* DirectFir::instructionSetName() noexcept
-{
-    const auto kernel = kernelForThisMachine();
-    return kernel == runAvx512 ? "avx512" : kernel == runAvx2 ? "avx2" : "sse2";
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "InstructionSet.h"
+
 /** A finite impulse response filter evaluated directly, with the widest vector unit the processor
-    offers (AVX-512, AVX2 with FMA, or SSE2), chosen once at run time.
+    offers (AVX-512, AVX2 with FMA, or SSE2), as InstructionSet decides.
 
     Every output sample is computed by the same sequence of operations whatever the lengths of the
     blocks it arrives in, so a stream filtered in blocks of 1, 77 or 4096 samples comes out bit for
@@ -20,11 +22,17 @@ public:
 
     static constexpr int readAhead = 16;
 
+    /** The kernel of a set (which the processor must be able to run). */
+    static Kernel kernelFor (KernelSet set) noexcept;
+
     /** The kernel for the vector unit of this processor. */
-    static Kernel kernelForThisMachine() noexcept;
+    static Kernel kernelForThisMachine() noexcept { return kernelFor (InstructionSet::forThisMachine()); }
 
     /** The name of that vector unit ("avx512", "avx2" or "sse2"). */
-    static const char* instructionSetName() noexcept;
+    static const char* instructionSetName() noexcept
+    {
+        return InstructionSet::nameOf (InstructionSet::forThisMachine());
+    }
 
     static void runSse2 (const float* taps, int numTaps, const float* x, float* y, int numSamples);
     static void runAvx2 (const float* taps, int numTaps, const float* x, float* y, int numSamples);

@@ -74,7 +74,7 @@ std::array<std::vector<float>, 2> PreampResponses::prepareForRate (const std::ar
     return result;
 }
 
-std::shared_ptr<const PreampResponses> PreampResponses::forRate (double rate, int partition)
+std::shared_ptr<const PreampResponses> PreampResponses::forRate (double rate, int partition, KernelSet kernels)
 {
     static std::mutex lock;
     static std::vector<std::shared_ptr<const PreampResponses>> recent; // most recently used last
@@ -82,7 +82,8 @@ std::shared_ptr<const PreampResponses> PreampResponses::forRate (double rate, in
     const std::scoped_lock scoped (lock);
     const auto found =
         std::find_if (recent.begin(), recent.end(),
-                      [&] (const auto& r) { return r->sampleRate == rate && r->partitionSize == partition; });
+                      [&] (const auto& r)
+                      { return r->sampleRate == rate && r->partitionSize == partition && r->kernelSet == kernels; });
     std::shared_ptr<const PreampResponses> responses;
     if (found != recent.end())
     {
@@ -91,7 +92,7 @@ std::shared_ptr<const PreampResponses> PreampResponses::forRate (double rate, in
     }
     else
     {
-        responses = std::make_shared<const PreampResponses> (rate, partition);
+        responses = std::make_shared<const PreampResponses> (rate, partition, kernels);
     }
 
     recent.push_back (responses);
@@ -100,9 +101,10 @@ std::shared_ptr<const PreampResponses> PreampResponses::forRate (double rate, in
     return responses;
 }
 
-PreampResponses::PreampResponses (double rate, int partition)
+PreampResponses::PreampResponses (double rate, int partition, KernelSet kernels)
     : partitionSize (partition)
-    , fft (2 * partition)
+    , kernelSet (kernels)
+    , fft (2 * partition, kernels)
     , responses (IR_list.size())
     , present (IR_list.size(), false)
     , sampleRate (rate)

@@ -30,13 +30,14 @@ public:
         AlignedFloats halves;
     };
 
-    PreampResponses (double sampleRate, int partitionSize);
+    /** The spectra are computed with the FFT of the kernel set that will use them. */
+    PreampResponses (double sampleRate, int partitionSize, KernelSet kernels);
 
     /** The responses for a rate, shared: preparing them takes a while at rates other than the
         recorded one, and hosts go back and forth between a few rates. The last `cachedRates` sets
         stay ready. Not for the audio thread.
     */
-    static std::shared_ptr<const PreampResponses> forRate (double sampleRate, int partitionSize);
+    static std::shared_ptr<const PreampResponses> forRate (double sampleRate, int partitionSize, KernelSet kernels);
     static constexpr size_t cachedRates = 4;
 
     /** The prepared response of an IR_list entry, or nullptr for "Neutral" or a missing file. */
@@ -57,6 +58,7 @@ private:
     void split (const std::array<std::vector<float>, 2>& taps, Response& response) const;
 
     const int partitionSize;
+    const KernelSet kernelSet;
     StereoFft fft;
     std::vector<Response> responses; // one per IR_list entry
     std::vector<bool> present;

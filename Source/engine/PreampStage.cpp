@@ -18,13 +18,13 @@ int PreampStage::partitionSizeFor (double sampleRate) noexcept
     return sampleRate > 120000.0 ? 128 : 64;
 }
 
-PreampStage::PreampStage (double sampleRate, int)
-    : responses (PreampResponses::forRate (sampleRate, partitionSizeFor (sampleRate)))
+PreampStage::PreampStage (double sampleRate, int, KernelSet kernels)
+    : responses (PreampResponses::forRate (sampleRate, partitionSizeFor (sampleRate), kernels))
     , partitionSize (responses->getPartitionSize())
     , fftSize (2 * partitionSize)
     , maxPartitions (std::max (1, responses->getMaxPartitions()))
     , fadeLength (std::max (1, (int) std::lround (fadeSeconds * sampleRate)))
-    , fir (DirectFir::kernelForThisMachine())
+    , fir (DirectFir::kernelFor (kernels))
 {
     // The past needed to rebuild every input spectrum, plus the partition being filled.
     historyKeep = (maxPartitions + 2) * partitionSize;

@@ -28,7 +28,7 @@ class PreampStage
 public:
     static constexpr double fadeSeconds = 0.05;
 
-    PreampStage (double sampleRate, int maximumBlockSize);
+    PreampStage (double sampleRate, int maximumBlockSize, KernelSet kernels = InstructionSet::forThisMachine());
 
     /** Any thread: selects an entry of IR_list by index (clamped to the list). */
     void select (int index) noexcept;

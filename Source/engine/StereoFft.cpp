@@ -1,8 +1,6 @@
 #include "StereoFft.h"
 #include "InstructionSetRegion.h"
 
-#include "DirectFir.h"
-
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -18,7 +16,7 @@ namespace fftSse2
 #include "StereoFftKernel.inl"
 } // namespace fftSse2
 
-KRO_BEGIN_INSTRUCTION_SET ("avx2,fma")
+KRO_BEGIN_INSTRUCTION_SET (KRO_AVX2_TARGET)
 namespace fftAvx2
 {
     using SumVector = float __attribute__ ((vector_size (32)));
@@ -26,7 +24,7 @@ namespace fftAvx2
 } // namespace fftAvx2
 KRO_END_INSTRUCTION_SET
 
-KRO_BEGIN_INSTRUCTION_SET ("avx512f,avx512vl,fma")
+KRO_BEGIN_INSTRUCTION_SET (KRO_AVX512_TARGET)
 namespace fftAvx512
 {
     // The products are independent per bin, so they take the full width of the vector unit.
@@ -54,7 +52,7 @@ namespace
     }
 } // namespace
 
-StereoFft::StereoFft (int fftSize)
+StereoFft::StereoFft (int fftSize, KernelSet kernels)
     : size (fftSize)
 {
     assert (size == 64 || size == 128 || size == 256 || size == 512);
@@ -99,13 +97,18 @@ StereoFft::StereoFft (int fftSize)
         tables.partnerVector[(size_t) v] = mirrorPosition (8 * v + 1) / 8; // lane 1 always follows the rule
     planHalfSpectra();
 
-    const auto fir = DirectFir::kernelForThisMachine();
-    if (fir == DirectFir::runAvx512)
-        chooseKernels<fftAvx512::Kernels> (columns);
-    else if (fir == DirectFir::runAvx2)
-        chooseKernels<fftAvx2::Kernels> (columns);
-    else
-        chooseKernels<fftSse2::Kernels> (columns);
+    switch (kernels)
+    {
+        case KernelSet::avx512:
+            chooseKernels<fftAvx512::Kernels> (columns);
+            break;
+        case KernelSet::avx2:
+            chooseKernels<fftAvx2::Kernels> (columns);
+            break;
+        case KernelSet::sse2:
+            chooseKernels<fftSse2::Kernels> (columns);
+            break;
+    }
 }
 
 int StereoFft::mirrorPosition (int position) const noexcept

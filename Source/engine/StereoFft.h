@@ -1,5 +1,7 @@
 #pragma once
 
+#include "InstructionSet.h"
+
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -10,13 +12,13 @@
     The spectrum comes out in a scrambled bin order (binPosition tells where bin k lives), and the
     inverse takes that order back to natural time order; convolution never needs the bins sorted.
     Data are in split form (real and imaginary parts in separate arrays of `size` floats, 32-byte
-    aligned). The work runs on vectors of eight floats, compiled for AVX-512, AVX2 with FMA and
-    SSE2; the widest one the processor offers is chosen at construction.
+    aligned). The work runs on vectors of eight floats, compiled for each KernelSet; the machine's
+    set (InstructionSet) is the default.
 */
 class StereoFft
 {
 public:
-    explicit StereoFft (int size);
+    explicit StereoFft (int size, KernelSet kernels = InstructionSet::forThisMachine());
 
     int getSize() const noexcept { return size; }
 

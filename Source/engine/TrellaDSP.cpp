@@ -44,11 +44,11 @@ namespace
     }
 } // namespace
 
-TrellaDSP::TrellaDSP (double rate, int size)
-    : chainKernels (chainKernelsForThisMachine())
+TrellaDSP::TrellaDSP (double rate, int size, KernelSet kernels)
+    : chainKernels (chainKernelsFor (kernels))
     , sampleRate (usableSampleRate (rate))
     , blockSize (juce::jmax (1, size))
-    , preamp (sampleRate, blockSize)
+    , preamp (sampleRate, blockSize, kernels)
     , hiPass (sampleRate)
     , band{ StereoIIRFilter (sampleRate), StereoIIRFilter (sampleRate), StereoIIRFilter (sampleRate),
             StereoIIRFilter (sampleRate) }
@@ -62,7 +62,16 @@ TrellaDSP::TrellaDSP (double rate, int size)
     phaseFollower.prepare ((float) sampleRate, phaseAttackMs, defaultReleaseMs);
 
     applyDefaults (false);
-    analyzer = std::make_unique<Analyzer> (sampleRate);
+}
+
+Analyzer& TrellaDSP::makeAnalyzer()
+{
+    if (analyzerOwner == nullptr)
+    {
+        analyzerOwner = std::make_unique<Analyzer> (sampleRate);
+        analyzer.store (analyzerOwner.get(), std::memory_order_release);
+    }
+    return *analyzerOwner;
 }
 
 TrellaDSP::~TrellaDSP()
@@ -407,8 +416,8 @@ void TrellaDSP::Reset (bool clearAnalyzer) noexcept
          { &meterValues.inLeft, &meterValues.inRight, &meterValues.outLeft, &meterValues.outRight, &meterValues.phase })
         reading->store (0.0f, std::memory_order_relaxed);
 
-    if (clearAnalyzer && analyzer != nullptr)
-        analyzer->clear();
+    if (auto* shown = getAnalyzer(); clearAnalyzer && shown != nullptr)
+        shown->clear();
 }
 
 void TrellaDSP::clearAllStates() noexcept
@@ -498,8 +507,8 @@ void TrellaDSP::beginBlock() noexcept
         applySettings();
     }
 
-    if (analyzer != nullptr)
-        analyzer->beginAudioBlock();
+    if (auto* shown = getAnalyzer())
+        shown->beginAudioBlock();
 }
 
 void TrellaDSP::endBlock() noexcept
@@ -519,22 +528,25 @@ namespace chainSse2
 #include "ChainKernel.inl"
 } // namespace chainSse2
 
-KRO_BEGIN_INSTRUCTION_SET ("avx2,fma")
+KRO_BEGIN_INSTRUCTION_SET (KRO_AVX2_TARGET)
 namespace chainAvx2
 {
 #include "ChainKernel.inl"
 } // namespace chainAvx2
 KRO_END_INSTRUCTION_SET
 
-const TrellaDSP::ChainKernels& TrellaDSP::chainKernelsForThisMachine()
+const TrellaDSP::ChainKernels& TrellaDSP::chainKernelsFor (KernelSet kernels)
 {
-    static const ChainKernels table = []
+    // Each table is made only when its set is asked for: the code that makes the AVX2 table is
+    // itself compiled for AVX2. The chain has no AVX-512 kernels of its own (a section's two
+    // channels fill a vector of two doubles), so that set takes the AVX2 kernels.
+    if (kernels == KernelSet::sse2)
     {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports ("avx2") && __builtin_cpu_supports ("fma") ? chainAvx2::kernels()
-                                                                                 : chainSse2::kernels();
-    }();
-    return table;
+        static const ChainKernels sse2 = chainSse2::kernels();
+        return sse2;
+    }
+    static const ChainKernels avx2 = chainAvx2::kernels();
+    return avx2;
 }
 
 template <bool stereo, bool eqOn>
@@ -572,7 +584,8 @@ void TrellaDSP::runChain (float* left, float* right, int numSamples) noexcept
         }
     }
 
-    const bool feedAnalyzer = showAnalyzer.load (std::memory_order_relaxed) && analyzer != nullptr;
+    auto* const fed = getAnalyzer();
+    const bool feedAnalyzer = showAnalyzer.load (std::memory_order_relaxed) && fed != nullptr;
     const bool before = feedAnalyzer && analyzerPreEQ.load (std::memory_order_relaxed);
 
     BlockContext block{ left,
@@ -580,8 +593,8 @@ void TrellaDSP::runChain (float* left, float* right, int numSamples) noexcept
                         numSamples,
                         chain,
                         outputGain,
-                        before ? analyzer.get() : nullptr,
-                        feedAnalyzer && ! before ? analyzer.get() : nullptr,
+                        before ? fed : nullptr,
+                        feedAnalyzer && ! before ? fed : nullptr,
                         { &inLeftFollower, &inRightFollower, &outLeftFollower, &outRightFollower },
                         &phaseFollower,
                         {},

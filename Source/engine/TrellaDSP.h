@@ -57,7 +57,10 @@ public:
                                                      0,
                                                      0 };
 
-    TrellaDSP (double sampleRate, int blockSize);
+    /** An engine for a sample rate and a largest block; its vector kernels are those of a set
+        (the machine's by default; tests compare the sets).
+    */
+    TrellaDSP (double sampleRate, int blockSize, KernelSet kernels = InstructionSet::forThisMachine());
     ~TrellaDSP();
 
     /** Reports a change made through a setter, as (parameter index, normalised value). */
@@ -83,8 +86,16 @@ public:
     /** Scratch space of the response curve on screen; the engine itself never touches it. */
     float magnitudes[600]{};
 
-    /** The spectrum analyser, fed from the chain; shown (never owned) by the interface. */
-    std::unique_ptr<Analyzer> analyzer;
+    /** The spectrum analyser, fed from the chain once it exists; shown (never owned) by the
+        interface. It is a window component, so it is made on the message thread, when the engine
+        is first handed to the interface (makeAnalyzer), and an engine that has one is destroyed on
+        the message thread (EngineSlot sees to both). Engines nobody shows never have one, so they
+        may be built and destroyed on any thread. Any thread may read the pointer.
+    */
+    Analyzer* getAnalyzer() const noexcept { return analyzer.load (std::memory_order_acquire); }
+
+    /** Message thread: makes the analyser if there is none yet; returns it. */
+    Analyzer& makeAnalyzer();
 
     /** Whether samples are fed to the analyser, and whether before (true) or after the chain. */
     std::atomic<bool> showAnalyzer{ true };
@@ -247,7 +258,7 @@ public:
     };
 
 private:
-    static const ChainKernels& chainKernelsForThisMachine();
+    static const ChainKernels& chainKernelsFor (KernelSet kernels);
 
     const ChainKernels& chainKernels;
     const double sampleRate;
@@ -263,6 +274,9 @@ private:
     int openGestures[numParameters]{}; // message thread
 
     PreampStage preamp;
+
+    std::unique_ptr<Analyzer> analyzerOwner; // message thread
+    std::atomic<Analyzer*> analyzer{ nullptr };
 
     // Owned by the audio thread.
     StereoIIRFilter hiPass, band[numBands], loPass;

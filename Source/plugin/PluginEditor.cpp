@@ -86,12 +86,18 @@ TrellaDSP* KroTrellaAudioProcessorEditor::getBoundEngine() const noexcept
 
 void KroTrellaAudioProcessorEditor::paint (juce::Graphics& g)
 {
-    // Only seen where a host forces a size off the 800 : 580 ratio.
+    // Only seen beside the screen where a host forces a size off the 800 : 580 ratio.
     g.fillAll (juce::Colours::black);
 }
 
 void KroTrellaAudioProcessorEditor::resized()
 {
-    if (mainScreen != nullptr)
-        mainScreen->setTransform (juce::AffineTransform::scale ((float) getWidth() / (float) TrellaUI2::naturalWidth));
+    if (mainScreen == nullptr)
+        return;
+
+    // The whole screen fits whatever size a host or window manager forces, centred in the window.
+    const auto width = (float) TrellaUI2::naturalWidth, height = (float) TrellaUI2::naturalHeight;
+    const float scale = juce::jmin ((float) getWidth() / width, (float) getHeight() / height);
+    mainScreen->setTransform (juce::AffineTransform::scale (scale).translated (
+        ((float) getWidth() - width * scale) / 2.0f, ((float) getHeight() - height * scale) / 2.0f));
 }

@@ -10,7 +10,9 @@ class TrellaUI2;
 class KroDialogWindow;
 
 /** The plug-in's window: a thin shell around the main screen, which is always laid out at
-    800 x 580 and shown at any window size by scaling it (scale = window width / 800). The window
+    800 x 580 and shown at any window size by scaling it to fit (scale = the smaller of window
+    width / 800 and window height / 580) and centring it; a host that forces a size off the ratio
+    gets black bars beside or above and below the screen. The window
     keeps the ratio 800 : 580 between 639 x 463 and 1400 x 1015, opens at the saved window size,
     and holds the message dialog, unscaled, above the main screen.
 

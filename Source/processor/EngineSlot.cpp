@@ -141,6 +141,8 @@ bool EngineSlot::destroyUnused (Shared& s, std::uint64_t shownUpTo, int waitMill
 
 void EngineSlot::clear()
 {
+    // After any clean-up that is running, which may be holding engines it is about to destroy.
+    const std::scoped_lock disposing (shared->disposeLock);
     std::unique_ptr<TrellaDSP> current (shared->current.exchange (nullptr));
     std::vector<std::unique_ptr<TrellaDSP>> doomed;
 
@@ -163,10 +165,15 @@ TrellaDSP* EngineSlot::getForInterface() const
     auto* engine = shared->current.load();
     if (engine != nullptr)
     {
-        const std::scoped_lock lock (shared->retiredLock);
-        auto& shown = shared->shownToInterface;
-        if (std::find (shown.begin(), shown.end(), engine) == shown.end())
-            shown.push_back (engine);
+        {
+            const std::scoped_lock lock (shared->retiredLock);
+            auto& shown = shared->shownToInterface;
+            if (std::find (shown.begin(), shown.end(), engine) == shown.end())
+                shown.push_back (engine);
+        }
+
+        // Shown engines are destroyed on this thread only, so the window component is made here.
+        engine->makeAnalyzer();
     }
     readers.fetch_sub (1);
     return engine;

@@ -20,7 +20,8 @@
     (retired) engine:
 
     - It is never destroyed while a Reader uses it.
-    - An engine that was ever handed to the interface is destroyed on the message thread only, by
+    - An engine that was ever handed to the interface (the only kind that holds a window
+      component, its analyser) is destroyed on the message thread only, by
       the clean-up message that disposeRetired() posts after its retirement (so after the message
       that re-binds the interface, which the processor posts first), or at once when the interface
       detaches: the interface never sees a destroyed engine.
@@ -45,14 +46,17 @@ public:
     */
     void disposeRetired();
 
-    /** Destroys the current and every retired engine now; only when no other thread uses them. */
+    /** Destroys the current and every retired engine now; only when no other thread uses them. A
+        clean-up that is running finishes first.
+    */
     void clear();
 
     /** The current engine: for the message thread, or for code that holds a Reader. */
     TrellaDSP* get() const noexcept;
 
     /** Message thread: the current engine, which the interface may keep using until the clean-up
-        after its retirement has run, or until detachInterface().
+        after its retirement has run, or until detachInterface(). The engine gets its analyser (a
+        window component) here, on the message thread.
     */
     TrellaDSP* getForInterface() const;
 

@@ -53,8 +53,10 @@ KroTrellaAudioProcessor::KroTrellaAudioProcessor()
                                 .withInput ("Input", juce::AudioChannelSet::stereo(), true)
                                 .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
 {
-    if (wrapperType == wrapperType_Standalone && CrashLog::prepare (KroDataFolder::get()))
-        juce::SystemStats::setApplicationCrashHandler (CrashHandler);
+    // The crash report (CrashLog.txt in the data folder), in the standalone application only:
+    // inside a host, a plug-in must leave crash handling to the host.
+    if (wrapperType == wrapperType_Standalone)
+        CrashLog::install (KroDataFolder::get());
 
     // Network results pop up only in the application of our own, never inside a host.
     updateChecker.setAutomaticChecksEnabled (wrapperType == wrapperType_Standalone);
@@ -74,12 +76,6 @@ KroTrellaAudioProcessor::KroTrellaAudioProcessor()
     engine->notifyHost = true;
     engine->LoadDefaults();
     engine->notifyHost = true;
-}
-
-void KroTrellaAudioProcessor::CrashHandler (void* signal)
-{
-    // On Linux the framework passes the signal's number in place of a pointer.
-    CrashLog::write ((int) (juce::pointer_sized_int) signal);
 }
 
 KroTrellaAudioProcessor::~KroTrellaAudioProcessor()

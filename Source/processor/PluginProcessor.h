@@ -123,11 +123,6 @@ public:
     /** The version checker that serves every editor of this processor. */
     UpdateChecker& getUpdateChecker() noexcept { return updateChecker; }
 
-    /** Writes the crash report (CrashLog.txt in the data folder) for a fatal signal. Installed only
-        in the standalone application: inside a host, a plug-in must leave crash handling to the host.
-    */
-    static void CrashHandler (void* signal);
-
     EngineSlot dsp;
 
 private:

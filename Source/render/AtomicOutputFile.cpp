@@ -3,20 +3,46 @@
 #include "InterruptCleanup.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
-    constexpr int maximumBaseNameLength = 200; // leaves room for the suffix within NAME_MAX
-
-    juce::String temporaryNameFor (const juce::File& target, juce::Random& random)
+    /** The longest file name, in bytes, that the folder's file system takes. */
+    size_t longestNameIn (const juce::File& folder)
     {
-        return "." + target.getFileName().substring (0, maximumBaseNameLength) + ".krotrella-" +
-               juce::String::toHexString (random.nextInt64()).paddedLeft ('0', 16) + ".part";
+        const long limit = ::pathconf (folder.getFullPathName().toRawUTF8(), _PC_NAME_MAX);
+        return limit > 0 ? (size_t) limit : (size_t) NAME_MAX;
+    }
+
+    /** The first bytes of a UTF-8 text, at most `maximumBytes`, never splitting a character. */
+    std::string utf8Prefix (const juce::String& text, size_t maximumBytes)
+    {
+        std::string bytes (text.toRawUTF8());
+        if (bytes.size() <= maximumBytes)
+            return bytes;
+
+        size_t end = maximumBytes;
+        while (end > 0 && (static_cast<unsigned char> (bytes[end]) & 0xc0) == 0x80)
+            --end;
+        return bytes.substr (0, end);
+    }
+
+    /** ".NAME.krotrella-XXXXXXXXXXXXXXXX.part", within the file system's limit in bytes: the copy of
+        the name is shortened where the whole would not fit (the output keeps its name).
+    */
+    juce::String temporaryNameFor (const juce::File& target, size_t longestName, juce::Random& random)
+    {
+        const auto suffix =
+            ".krotrella-" + juce::String::toHexString (random.nextInt64()).paddedLeft ('0', 16) + ".part";
+        const auto suffixBytes = suffix.getNumBytesAsUTF8() + 1; // and the leading dot
+        const auto room = longestName > suffixBytes ? longestName - suffixBytes : 0;
+        return "." + juce::String::fromUTF8 (utf8Prefix (target.getFileName(), room).c_str()) + suffix;
     }
 
     mode_t permissionsForNewFiles()
@@ -51,12 +77,22 @@ AtomicOutputFile::AtomicOutputFile (const juce::File& targetFile)
     : target (targetFile)
     , buffer (bufferSize)
 {
+    const auto folder = target.getParentDirectory();
+    const auto longestName = longestNameIn (folder);
+    if (const auto nameBytes = target.getFileName().getNumBytesAsUTF8(); nameBytes > longestName)
+    {
+        fail ("the file name is " + juce::String ((int) nameBytes) + " bytes long (in UTF-8), more than the " +
+                  juce::String ((int) longestName) + " this file system allows",
+              0);
+        return;
+    }
+
     juce::Random random;
     random.setSeedRandomly();
 
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt)
     {
-        temporary = target.getParentDirectory().getChildFile (temporaryNameFor (target, random));
+        temporary = folder.getChildFile (temporaryNameFor (target, longestName, random));
 
         // Watched before it exists, so that an interrupt at any moment finds it.
         if (! InterruptCleanup::watch (temporary.getFullPathName().toRawUTF8()))
@@ -73,7 +109,7 @@ AtomicOutputFile::AtomicOutputFile (const juce::File& targetFile)
     if (fd < 0)
     {
         InterruptCleanup::forget();
-        fail ("cannot create a file in " + target.getParentDirectory().getFullPathName(), errno);
+        fail ("cannot create a file in " + folder.getFullPathName(), errno);
     }
 }
 

@@ -9,6 +9,9 @@
     destroyed without a successful commit removes its temporary file, and an interrupt removes it
     through InterruptCleanup. The first write error (a full disk, a device error) is kept and makes
     the commit fail.
+
+    The temporary name holds as much of the target's name as fits the file system's limit in bytes;
+    a target name beyond that limit fails at once, with a message that says so.
 */
 class AtomicOutputFile
 {

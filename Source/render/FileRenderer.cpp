@@ -1,7 +1,9 @@
 #include "FileRenderer.h"
 
 #include "AtomicOutputFile.h"
+#include "CheckedFlacReader.h"
 #include "CheckedInputStream.h"
+#include "CheckedOggReader.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -64,7 +66,7 @@ namespace
         return clipped;
     }
 
-    const char* const cutShort = "ends before the length its header gives (the file is cut short or damaged)";
+    const char* const cutShort = CheckedAudioReader::cutShort;
 
     juce::String describeRate (double rate)
     {
@@ -130,6 +132,9 @@ FileRenderer::OpenedInput FileRenderer::openInput (const juce::File& input)
         }
     }
 
+    if (openCompressed (stream, opened))
+        return opened;
+
     for (auto* format : candidates)
     {
         stream->setPosition (0);
@@ -146,6 +151,31 @@ FileRenderer::OpenedInput FileRenderer::openInput (const juce::File& input)
 
     opened.error = "is not a WAV, AIFF, FLAC or Ogg Vorbis file it can read";
     return opened;
+}
+
+bool FileRenderer::openCompressed (std::unique_ptr<CheckedInputStream>& stream, OpenedInput& opened)
+{
+    // FLAC and Ogg Vorbis through readers that report what they cannot decode, by their content
+    // whatever the name says.
+    const auto take = [&] (auto reader, const char* formatName)
+    {
+        auto* owned = stream.release(); // the reader's now
+        if (! reader->isOpen())
+        {
+            opened.error = juce::String ("is a ") + formatName + " file whose headers cannot be read";
+            return true;
+        }
+        opened.stream = owned;
+        opened.checked = reader.get();
+        opened.reader = std::move (reader);
+        return true;
+    };
+
+    if (CheckedFlacReader::recognises (*stream))
+        return take (std::make_unique<CheckedFlacReader> (stream.get()), "FLAC");
+    if (CheckedOggReader::recognises (*stream))
+        return take (std::make_unique<CheckedOggReader> (stream.get()), "Ogg");
+    return false;
 }
 
 juce::String FileRenderer::checkInput (const juce::AudioFormatReader& reader)
@@ -187,8 +217,9 @@ std::unique_ptr<KroTrellaAudioProcessor> FileRenderer::makeProcessor (int numCha
     processor->prepareToPlay (sampleRate, blockSize);
     settings.applyTo (*processor);
 
-    // Nobody looks at the analyser here; its feed would only cost time.
-    if (auto* engine = processor->getEngine())
+    // Nobody looks at the analyser here; its feed would only cost time. (The engine is not taken
+    // as the interface takes it, so it never gets an analyser.)
+    if (auto* engine = processor->dsp.get())
         engine->showAnalyzer = false;
 
     return processor;
@@ -250,7 +281,9 @@ FileRenderer::Outcome FileRenderer::render (const juce::File& input, const juce:
         juce::AudioBuffer<float> block (buffer.getArrayOfWritePointers(), numChannels, length);
 
         if (! reader.read (&block, 0, length, position, true, true))
-            return Outcome::inputFailed ("could not be read to the end");
+            return Outcome::inputFailed (opened.checked != nullptr && opened.checked->getProblem().isNotEmpty()
+                                             ? opened.checked->getProblem()
+                                             : juce::String ("could not be read to the end"));
 
         processor->processBlock (block, noMidi);
 
@@ -274,6 +307,10 @@ FileRenderer::Outcome FileRenderer::render (const juce::File& input, const juce:
 
         progress.update (position + length);
     }
+
+    if (opened.checked != nullptr)
+        if (const auto problem = opened.checked->finishReading(); problem.isNotEmpty())
+            return Outcome::inputFailed (problem);
 
     if (opened.stream != nullptr)
     {

@@ -6,6 +6,9 @@
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
+class CheckedAudioReader;
+class CheckedInputStream;
+
 /** Renders one audio file through a fresh plug-in processor into one output file.
 
     The processor gets the file's channel layout (mono or stereo in and out), its sample rate and
@@ -43,12 +46,14 @@ private:
     struct OpenedInput
     {
         std::unique_ptr<juce::AudioFormatReader> reader;
-        class CheckedInputStream* stream = nullptr; // owned by the reader; none for a memory-mapped file
+        CheckedInputStream* stream = nullptr;  // owned by the reader; none for a memory-mapped file
+        CheckedAudioReader* checked = nullptr; // the reader, for FLAC and Ogg Vorbis
         bool uncompressed = false;
         juce::String error;
     };
 
     OpenedInput openInput (const juce::File& input);
+    static bool openCompressed (std::unique_ptr<CheckedInputStream>& stream, OpenedInput& opened);
     static juce::String checkInput (const juce::AudioFormatReader& reader);
     std::unique_ptr<KroTrellaAudioProcessor> makeProcessor (int numChannels, double sampleRate) const;
 

@@ -127,8 +127,11 @@ EXIT STATUS
     2   usage error (options, equaliser file, preset, parameter values,
         output folder);
         nothing was rendered
-    Ended by SIGINT, SIGTERM or SIGHUP, the program removes the output it was
-    writing and ends by that signal.
+    Ended by a signal (SIGINT, SIGTERM, SIGHUP, SIGQUIT and any other that ends
+    a program), it removes the output it was writing and ends by that signal.
+    SIGPIPE and SIGXFSZ are ignored: a closed pipe on stdout or stderr does not
+    stop the batch, and an output past the file size limit (ulimit -f) fails
+    with "File too large" while the others are rendered.
 
 EXAMPLES
     Apply a preset saved in the plug-in to one file:

@@ -1,51 +1,53 @@
 #pragma once
 
-// Update check, its thread: one check run on the background thread "AsyncCheckUpdate", its result
-// delivered on the message thread.
+// Update check, its thread: one check run on its own background thread "AsyncCheckUpdate", its
+// result delivered on the message thread.
 
 #include "CheckUpdate.h"
-#include "VersionRequest.h"
 
-#include <juce_events/juce_events.h>
-
-#include <atomic>
 #include <functional>
+#include <memory>
 
-/** One version check on a background thread named "AsyncCheckUpdate". The thread asks the server
-    and then starts a timer; the result reaches onFinished on the message thread, no sooner than
-    deliveryDelayMs after the answer was read.
+/** One version check on a background thread named "AsyncCheckUpdate". The thread asks the server,
+    waits until deliveryDelayMs have passed since the answer was read, and posts the result to the
+    message thread, where onFinished receives it.
 
-    The thread writes result and message and only then starts the timer; the timer callback reads
-    them on the message thread, so the two threads never touch them at the same time.
+    The message thread never waits for that thread. abandon() (and the destructor) wakes the
+    request, which ends itself on its thread (VersionRequest), and makes sure the check never
+    reports. The thread shares the check's state with this object, so it may end after this object
+    is gone; what it finds then is dropped. A thread is never stopped by force.
 */
-class AsyncCheckUpdate : public juce::Thread, public juce::Timer
+class AsyncCheckUpdate
 {
 public:
     static constexpr int deliveryDelayMs = 500;
 
     explicit AsyncCheckUpdate (const juce::String& baseAddress = UpdateCheck::defaultBaseAddress);
 
-    /** Stops the request and the thread (waiting at most 100 ms) and the timer. */
-    ~AsyncCheckUpdate() override;
+    /** Abandons the check; returns at once. */
+    ~AsyncCheckUpdate();
 
     /** Receives (result, message) on the message thread; see CheckUpdate for both. */
     std::function<void (int result, juce::String message)> onFinished;
 
-    /** Makes sure the check never reports and ends its thread as soon as it can (message thread). */
+    /** Starts the thread (message thread, once). */
+    void start();
+
+    /** Makes sure the check never reports and wakes its request, which ends soon (message thread). */
     void abandon();
 
     /** True from creation until the result has been delivered or the check abandoned. */
-    bool isPending() const noexcept { return pending.load(); }
+    bool isPending() const noexcept;
 
-    void run() override;
-    void timerCallback() override;
+    /** Whether the check's thread still runs (it ends soon after abandon()). */
+    bool isThreadRunning() const noexcept;
 
 private:
-    VersionRequest request;
-    int result = UpdateCheck::noAnswer;
-    juce::String message;
-    double answeredAtMs = 0.0;
-    std::atomic<bool> pending{ true };
+    struct Job;
+
+    void deliver();
+
+    std::shared_ptr<Job> job;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (AsyncCheckUpdate)
 };

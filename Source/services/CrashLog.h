@@ -10,21 +10,37 @@
         Stack trace recorded on <date and time>
         Operating system: <name>
 
-        <stack backtrace of the crashing thread>
+        <stack backtrace of the crashing thread, one "<file>(+<offset>)[<address>]" a frame>
 
         Signal 11 (SIGSEGV)
 
-    Everything that needs memory or the framework (the path, the system's name, the loading of the
-    backtrace code) is done by prepare(); write() runs inside the signal handler and uses only
-    system calls and fixed buffers.
+    The handler always ends the process (by SIGKILL) and writes one report, whatever happens:
+    - it runs on an alternate signal stack (of the thread that installed it), so a stack overflow
+      is reported too;
+    - everything that needs memory, locks or the framework (the paths, the system's name, the
+      time zone's offset, the loading of the unwinder) is done at installation; the handler itself
+      makes only async-signal-safe calls, except the unwinder's walk of the stack, which takes no
+      lock but is bounded anyway: a watchdog (an alarm) ends the process if the report is not
+      finished within `watchdogSeconds`;
+    - the first crashing thread writes the report; any other that crashes meanwhile waits for the end.
+    The local time is the UTC time plus the offset taken at installation (a change to or from
+    summer time after that is not followed), formatted without the C library's time-zone lock.
 */
 class CrashLog
 {
 public:
     static constexpr const char* fileName = "CrashLog.txt";
+    static constexpr unsigned int watchdogSeconds = 5;
 
-    /** Gets ready to write the report into the given folder. Returns false when the path is too long
-        for the writer's buffers, in which case write() does nothing.
+    /** Gets ready to write the report into the given folder and installs the handler for SIGSEGV,
+        SIGBUS, SIGFPE, SIGILL, SIGABRT and SIGSYS. Returns false (and installs nothing) when the
+        path is too long for the writer's buffers.
+    */
+    static bool install (const juce::File& dataFolder);
+
+    /** Gets ready to write the report into the given folder, without installing a handler.
+        Returns false when the path is too long for the writer's buffers, in which case write()
+        does nothing.
     */
     static bool prepare (const juce::File& dataFolder);
 

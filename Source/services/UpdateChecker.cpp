@@ -9,14 +9,12 @@ UpdateChecker::UpdateChecker (juce::String address)
 
 UpdateChecker::~UpdateChecker()
 {
-    retire (std::move (current));
+    cancel();
+}
 
-    // Cancelled requests end within about a second; waiting here keeps the framework from having to
-    // kill a thread in the middle of a network call.
-    for (auto& check : abandoned)
-        check->waitForThreadToExit (shutdownWaitMs);
-
-    abandoned.clear();
+void UpdateChecker::cancel()
+{
+    current.reset(); // abandons the check; its thread ends on its own
 }
 
 void UpdateChecker::doAsyncUpdateCheck()
@@ -46,12 +44,11 @@ bool UpdateChecker::isCheckPending() const noexcept
 
 void UpdateChecker::start (Kind kind)
 {
-    retire (std::move (current));
-    disposeFinishedChecks();
+    cancel();
 
     current = std::make_unique<AsyncCheckUpdate> (baseAddress);
     current->onFinished = [this, kind] (int result, juce::String message) { report (kind, result, message); };
-    current->startThread (juce::Thread::Priority::background);
+    current->start();
 }
 
 void UpdateChecker::report (Kind kind, int result, const juce::String& message)
@@ -61,24 +58,4 @@ void UpdateChecker::report (Kind kind, int result, const juce::String& message)
 
     if (onOutcome != nullptr)
         onOutcome (dialogTitle, result == UpdateCheck::noAnswer ? juce::String (failureMessage) : message);
-}
-
-void UpdateChecker::retire (std::unique_ptr<AsyncCheckUpdate> check)
-{
-    if (check == nullptr)
-        return;
-
-    check->abandon();
-
-    // A request that is still under way is not waited for here: the message thread never waits for
-    // the network. The check is destroyed once its thread has ended.
-    if (check->isThreadRunning())
-        abandoned.push_back (std::move (check));
-}
-
-void UpdateChecker::disposeFinishedChecks()
-{
-    abandoned.erase (std::remove_if (abandoned.begin(), abandoned.end(),
-                                     [] (const auto& check) { return ! check->isThreadRunning(); }),
-                     abandoned.end());
 }

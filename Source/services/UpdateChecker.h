@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 /** The checker the window talks to: starts version checks (the user's, and the weekly automatic
     one) and reports what the user should read, under the title "Version check", to onOutcome.
@@ -16,6 +15,9 @@
     creates; each editor sets onOutcome to show the outcome in its message dialog and empties it
     before it goes. An outcome that arrives while onOutcome is empty is dropped. At most one check
     reports at a time: a new check replaces a running one, which then never reports.
+
+    Nothing here waits for the network: a check that is cancelled, replaced or outlived by the
+    checker ends on its own thread soon after, and its result is dropped (see AsyncCheckUpdate).
 
     Message thread only.
 */
@@ -27,11 +29,13 @@ public:
     static constexpr const char* dialogTitle = "Version check";
     static constexpr const char* failureMessage = "The version check failed. Please try again later.";
 
-    /** How long the destructor waits for running requests to end after cancelling them. */
-    static constexpr int shutdownWaitMs = 4000;
-
     explicit UpdateChecker (juce::String baseAddress = defaultBaseAddress);
+
+    /** Cancels a running check; returns at once. */
     ~UpdateChecker();
+
+    /** Where the checks that start from now on ask (the maker's site unless given otherwise). */
+    void setBaseAddress (const juce::String& address) { baseAddress = address; }
 
     /** Receives (title, message) of every outcome the user should see. */
     std::function<void (const juce::String& title, const juce::String& message)> onOutcome;
@@ -49,6 +53,9 @@ public:
     void setAutomaticChecksEnabled (bool shouldBeEnabled) noexcept { automaticChecksEnabled = shouldBeEnabled; }
     bool areAutomaticChecksEnabled() const noexcept { return automaticChecksEnabled; }
 
+    /** Stops the running check, if any; it never reports. Returns at once. */
+    void cancel();
+
     /** True while a started check has not yet delivered its result. */
     bool isCheckPending() const noexcept;
 
@@ -61,12 +68,9 @@ private:
 
     void start (Kind kind);
     void report (Kind kind, int result, const juce::String& message);
-    void retire (std::unique_ptr<AsyncCheckUpdate> check);
-    void disposeFinishedChecks();
 
-    const juce::String baseAddress;
+    juce::String baseAddress;
     std::unique_ptr<AsyncCheckUpdate> current;
-    std::vector<std::unique_ptr<AsyncCheckUpdate>> abandoned; // replaced checks whose threads still run
     bool automaticChecksEnabled = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (UpdateChecker)

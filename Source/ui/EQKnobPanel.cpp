@@ -276,8 +276,8 @@ void EQKnobPanel::createButtons()
     btnFreeze->onMouseUp = [this] (const juce::MouseEvent&)
     {
         frozen = btnFreeze->isOn();
-        if (dsp != nullptr && dsp->analyzer != nullptr)
-            dsp->analyzer->frozen = frozen;
+        if (dsp != nullptr)
+            dsp->makeAnalyzer().frozen = frozen;
     };
 
     btnFftSource = std::make_unique<SquareButton> (juce::String());
@@ -360,8 +360,7 @@ void EQKnobPanel::setEngine (TrellaDSP* engine)
         return;
 
     dsp->analyzerPreEQ = btnFftSource->isOn();
-    if (dsp->analyzer != nullptr)
-        dsp->analyzer->frozen = frozen;
+    dsp->makeAnalyzer().frozen = frozen; // the panel is on screen: this is the message thread
 
     syncFromEngine (dsp->getParams());
 }

@@ -92,10 +92,12 @@ TrellaUI2::~TrellaUI2()
 void TrellaUI2::bindEngine (TrellaDSP* newEngine)
 {
     if (auto* previous = getAnalyzer();
-        previous != nullptr && (newEngine == nullptr || previous != newEngine->analyzer.get()))
+        previous != nullptr && (newEngine == nullptr || previous != newEngine->getAnalyzer()))
         removeChildComponent (previous);
 
     engine = newEngine;
+    if (engine != nullptr)
+        engine->makeAnalyzer(); // a window component: made here, on the message thread
     curveEditor->setEngine (engine);
     panel->setEngine (engine); // hands the freeze and FFT PRE/POST choices to the engine
 
@@ -133,7 +135,7 @@ void TrellaUI2::restackCurveAreaAndPanel()
 
 Analyzer* TrellaUI2::getAnalyzer() const noexcept
 {
-    return engine != nullptr ? engine->analyzer.get() : nullptr;
+    return engine != nullptr ? engine->getAnalyzer() : nullptr;
 }
 
 juce::ValueTree TrellaUI2::getSettingsTree() const
@@ -227,8 +229,8 @@ void TrellaUI2::showAnalyser (bool shown)
     engine->showAnalyzer = shown;
 
     // A hidden analyser shows a flat line, not the last frame it took.
-    if (! shown && engine->analyzer != nullptr)
-        engine->analyzer->clear();
+    if (auto* analyzer = engine->getAnalyzer(); ! shown && analyzer != nullptr)
+        analyzer->clear();
 }
 
 void TrellaUI2::setPeakHold (int listIndex)

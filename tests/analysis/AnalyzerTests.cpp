@@ -8,6 +8,16 @@ namespace
 {
     constexpr double fs = 44100.0;
 
+    /** An engine with its analyser, as an engine shown in a window has it. */
+    struct ShownEngine : TrellaDSP
+    {
+        ShownEngine (double rate, int maximumBlock)
+            : TrellaDSP (rate, maximumBlock)
+        {
+            makeAnalyzer();
+        }
+    };
+
     /** Feeds a continuous sine to the engine, letting the analyser take a frame after every 2048 samples. */
     struct SineFeeder
     {
@@ -28,7 +38,7 @@ namespace
                     buffer.setSample (1, i, v);
                 }
                 engine.Process (buffer);
-                engine.analyzer->update();
+                engine.getAnalyzer()->update();
             }
         }
     };
@@ -49,12 +59,12 @@ namespace
 
     TEST (Analyzer, ASineShowsItsPeakAtItsFrequencyAndLevel)
     {
-        TrellaDSP engine (fs, 512);
+        ShownEngine engine (fs, 512);
         SineFeeder{ 1000.0, 0.5f }.feed (engine, 6);
 
         // Left + right of a -6 dBFS sine reads -6 dB after the 2048-point normalisation (a point
         // between two bins loses up to 1.5 dB to the Hann window).
-        const auto& analyzer = *engine.analyzer;
+        const auto& analyzer = *engine.getAnalyzer();
         const int peak = loudestPoint (analyzer);
         EXPECT_NEAR ((float) peak * analyzer.getBinWidth(), 1000.0f, 25.0f);
         EXPECT_LE (analyzer.getSpectrum (peak), levelForDb (-6.0f) + 0.002f);
@@ -67,50 +77,50 @@ namespace
         float levels[2]{};
         for (const bool pre : { true, false })
         {
-            TrellaDSP engine (fs, 512);
+            ShownEngine engine (fs, 512);
             engine.setEqActive (true);
             engine.setBandGain (1, 12.0f);
             engine.setBandActive (1, true);
             engine.analyzerPreEQ = pre;
             SineFeeder{ 1000.0, 0.05f }.feed (engine, 6);
-            levels[pre ? 0 : 1] = engine.analyzer->getSpectrum (loudestPoint (*engine.analyzer));
+            levels[pre ? 0 : 1] = engine.getAnalyzer()->getSpectrum (loudestPoint (*engine.getAnalyzer()));
         }
         EXPECT_NEAR ((levels[1] - levels[0]) * 72.0f, 12.0f, 0.5f);
     }
 
     TEST (Analyzer, WithTheAnalyserOffNothingIsFed)
     {
-        TrellaDSP engine (fs, 512);
+        ShownEngine engine (fs, 512);
         engine.showAnalyzer = false;
         SineFeeder{ 1000.0, 0.5f }.feed (engine, 4);
-        EXPECT_EQ (engine.analyzer->getSpectrum (loudestPoint (*engine.analyzer)), 0.0f);
+        EXPECT_EQ (engine.getAnalyzer()->getSpectrum (loudestPoint (*engine.getAnalyzer())), 0.0f);
     }
 
     TEST (Analyzer, SilenceDecaysByTheDecayFactorPerFrame)
     {
-        TrellaDSP engine (fs, 512);
+        ShownEngine engine (fs, 512);
         SineFeeder tone{ 1000.0, 0.5f };
         tone.feed (engine, 4);
-        const int peak = loudestPoint (*engine.analyzer);
-        const float start = engine.analyzer->getSpectrum (peak);
+        const int peak = loudestPoint (*engine.getAnalyzer());
+        const float start = engine.getAnalyzer()->getSpectrum (peak);
 
         // A frame is handed over with the first sample after it, so the first silent block still
         // delivers the tone's last frame; from then on each frame keeps `decay` of the level.
         SineFeeder silence{ 1000.0, 0.0f };
         silence.feed (engine, 1);
-        EXPECT_NEAR (engine.analyzer->getSpectrum (peak), start, 1.0e-3f);
+        EXPECT_NEAR (engine.getAnalyzer()->getSpectrum (peak), start, 1.0e-3f);
         silence.feed (engine, 2);
-        EXPECT_NEAR (engine.analyzer->getSpectrum (peak), start * Analyzer::defaultDecay * Analyzer::defaultDecay,
+        EXPECT_NEAR (engine.getAnalyzer()->getSpectrum (peak), start * Analyzer::defaultDecay * Analyzer::defaultDecay,
                      1.0e-4f);
 
         silence.feed (engine, 80);
         for (int j = 1; j < Analyzer::numPoints; ++j)
-            ASSERT_LT (engine.analyzer->getSpectrum (j), 0.01f) << j;
+            ASSERT_LT (engine.getAnalyzer()->getSpectrum (j), 0.01f) << j;
     }
 
     TEST (Analyzer, AtMostOneFrameIsAnalysedPerUpdate)
     {
-        TrellaDSP engine (fs, 8192);
+        ShownEngine engine (fs, 8192);
         SineFeeder{ 1000.0, 0.5f }.feed (engine, 0);
 
         // Many frames gathered without an update: only the first completed one waits, the rest are dropped.
@@ -120,21 +130,21 @@ namespace
         loud.copyFrom (1, 0, loud, 0, 0, loud.getNumSamples());
         engine.Process (loud);
 
-        engine.analyzer->update();
-        const int peak = loudestPoint (*engine.analyzer);
-        const float first = engine.analyzer->getSpectrum (peak);
-        engine.analyzer->update(); // nothing waits: the display only decays
-        EXPECT_NEAR (engine.analyzer->getSpectrum (peak), first, 1.0e-6f);
+        engine.getAnalyzer()->update();
+        const int peak = loudestPoint (*engine.getAnalyzer());
+        const float first = engine.getAnalyzer()->getSpectrum (peak);
+        engine.getAnalyzer()->update(); // nothing waits: the display only decays
+        EXPECT_NEAR (engine.getAnalyzer()->getSpectrum (peak), first, 1.0e-6f);
     }
 
     TEST (Analyzer, ResetWithTheAnalyserClearsTheDisplay)
     {
-        TrellaDSP engine (fs, 512);
+        ShownEngine engine (fs, 512);
         SineFeeder{ 1000.0, 0.5f }.feed (engine, 3);
         engine.Reset (true);
-        engine.analyzer->update();
+        engine.getAnalyzer()->update();
         for (int j = 0; j < Analyzer::numPoints; ++j)
-            ASSERT_EQ (engine.analyzer->getSpectrum (j), 0.0f);
+            ASSERT_EQ (engine.getAnalyzer()->getSpectrum (j), 0.0f);
     }
 
     //==============================================================================
@@ -163,8 +173,8 @@ namespace
 
     TEST (AnalyzerImage, CurveFillAndPeakLabelSitWhereTheyBelong)
     {
-        TrellaDSP engine (fs, 512);
-        auto& analyzer = *engine.analyzer;
+        ShownEngine engine (fs, 512);
+        auto& analyzer = *engine.getAnalyzer();
         analyzer.showPeak = true;
         analyzer.markerColour = juce::Colours::yellow;
         analyzer.lineColour = juce::Colours::white;
@@ -194,8 +204,8 @@ namespace
 
     TEST (AnalyzerImage, LabelFlipsLeftNearTheRightEdge)
     {
-        TrellaDSP engine (fs, 512);
-        auto& analyzer = *engine.analyzer;
+        ShownEngine engine (fs, 512);
+        auto& analyzer = *engine.getAnalyzer();
         analyzer.showPeak = true;
         analyzer.markerColour = juce::Colours::yellow;
         SineFeeder{ 15000.0, 0.5f }.feed (engine, 4);
@@ -209,8 +219,8 @@ namespace
 
     TEST (AnalyzerImage, PeakIsHeldForTheHoldTimeThenSearchedAnew)
     {
-        TrellaDSP engine (fs, 512);
-        auto& analyzer = *engine.analyzer;
+        ShownEngine engine (fs, 512);
+        auto& analyzer = *engine.getAnalyzer();
         analyzer.peakHoldFrames = 5;
         SineFeeder{ 1000.0, 0.5f }.feed (engine, 4);
         analyzer.showPeak = true;

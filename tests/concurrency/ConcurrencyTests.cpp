@@ -3,6 +3,7 @@
 // loop meanwhile (the analysers' timers run there). Built with ThreadSanitizer as well, where any
 // report fails the run.
 
+#include "engine/ComponentThreadCheck.h"
 #include "plugin/PluginEditor.h"
 #include "processor/PluginProcessor.h"
 #include "support/MessagePump.h"
@@ -97,7 +98,7 @@ namespace
                 engine->analyzerPreEQ = random.nextBool();
                 engine->setMeterReleaseTime (random.nextBool() ? 250.0f : 1000.0f);
                 if (random.nextInt (20) == 0)
-                    engine->analyzer->clear();
+                    engine->getAnalyzer()->clear();
                 float inL, inR, outL, outR, phase;
                 engine->getEnv (inL, inR, outL, outR, phase);
                 EXPECT_TRUE (std::isfinite (inL + inR + outL + outR + phase));
@@ -119,14 +120,18 @@ namespace
         ASSERT_TRUE (pumpMessagesUntil ([&] { return editor->getBoundEngine() == p.getEngine(); }));
         editor.reset();
 
-        // Let the retired engines go.
+        // Let the retired engines go, and a clean-up retry already scheduled run out (a timer still
+        // pending when the process ends is reported as a leak).
         for (int i = 0; i < 50 && p.dsp.getNumRetired() > 0; ++i)
             pumpMessages (20);
+        pumpMessages (50);
 
         EXPECT_TRUE (finite);
         EXPECT_GT (blocks.load(), 100);
         EXPECT_GT (rebuilds.load(), 10);
         EXPECT_EQ (p.dsp.getNumRetired(), 0u);
+        EXPECT_EQ (ComponentThreadCheck::getOffThreadCount(), 0)
+            << "a component made or destroyed off the message thread";
     }
 
     // A window opened while the device thread rebuilds the engine must end on the engine that is
@@ -157,10 +162,54 @@ namespace
             ASSERT_TRUE (pumpMessagesUntil (
                 [&] { return editor->getBoundEngine() == p.getEngine() && p.dsp.getNumRetired() == 0; }))
                 << "round " << round;
-            EXPECT_EQ (p.getEngine()->analyzer->getParentComponent(), &editor->getMainScreen());
+            EXPECT_EQ (p.getEngine()->getAnalyzer()->getParentComponent(), &editor->getMainScreen());
             editor->createComponentSnapshot (editor->getLocalBounds());
             editor.reset();
         }
+        EXPECT_EQ (ComponentThreadCheck::getOffThreadCount(), 0)
+            << "a component made or destroyed off the message thread";
+    }
+
+    // Engines that no window ever shows come and go on the device thread while the message thread
+    // moves the keyboard focus about: they hold no component, so nothing of the framework's window
+    // state is touched off the message thread (ThreadSanitizer would see the focus being read).
+    TEST (Concurrency, EnginesNeverShownComeAndGoOnAnotherThreadWithoutWindowComponents)
+    {
+        Processor p;
+        p.prepareToPlay (44100.0, 256);
+
+        juce::Component window;
+        juce::TextEditor first, second;
+        for (auto* field : { &first, &second })
+        {
+            field->setBounds (0, 0, 100, 20);
+            window.addAndMakeVisible (field);
+        }
+        window.setBounds (0, 0, 200, 50);
+        window.addToDesktop (0);
+        window.setVisible (true);
+
+        std::atomic<bool> done{ false };
+        std::thread device (
+            [&]
+            {
+                const double rates[] = { 48000.0, 44100.0, 96000.0 };
+                for (int i = 0; i < 100; ++i)
+                    p.prepareToPlay (rates[i % 3], 64 << (i % 3));
+                done = true;
+            });
+
+        while (! done)
+        {
+            first.grabKeyboardFocus();
+            second.grabKeyboardFocus();
+            pumpMessages (1);
+        }
+        device.join();
+
+        EXPECT_EQ (p.dsp.getNumRetired(), 0u);
+        EXPECT_EQ (ComponentThreadCheck::getOffThreadCount(), 0)
+            << "a component made or destroyed off the message thread";
     }
 
     TEST (Concurrency, RebuildsWithoutAMessageLoopFreeEnginesWhileAudioAndAutomationRun)
@@ -210,5 +259,7 @@ namespace
         p.prepareToPlay (22050.0, 64);
         EXPECT_EQ (p.dsp.getNumRetired(), 0u);
         EXPECT_GE (blocks.load(), 50);
+        EXPECT_EQ (ComponentThreadCheck::getOffThreadCount(), 0)
+            << "a component made or destroyed off the message thread";
     }
 } // namespace

@@ -9,7 +9,7 @@
 
 namespace
 {
-    TEST (NumberText, ReadsAsTheFrameworkDoesAndSaturatesHugeExponents)
+    TEST (NumberText, ReadsAsTheFrameworkDoesWithoutItsOverflowWhateverSpaceComesFirst)
     {
         constexpr double infinity = std::numeric_limits<double>::infinity();
         const struct
@@ -28,12 +28,32 @@ namespace
             { "12.5e99999999999999999999", infinity },
             { "no number", 0.0 },
             { "", 0.0 },
+            // Every ASCII space before a number, the vertical tab and the form feed included.
+            { "\v1e99999999999", infinity },
+            { "\f1e99999999999", infinity },
+            { "\f\v\t\r\n -1e99999999999", -infinity },
+            { "\v1e-99999999999", 0.0 },
+            // Out of range by the whole number, not by its exponent alone.
+            { "0.0000001e99999999999", infinity },
+            { "100000e-99999999999", 0.0 },
+            { "0.001e310", 1.0e307 },
+            // Other text: an exponent without digits is not one; no space outside ASCII is skipped.
+            { "1e", 1.0 },
+            { "2.5e+x", 2.5 },
+            { "+7", 7.0 },
+            { "-inf", -infinity },
+            { "\xe2\x80\x83"
+              "1e99999999999",
+              0.0 },
         };
 
         for (const auto& c : cases)
-            EXPECT_EQ (NumberText::toDouble (c.text), c.expected) << c.text;
+            EXPECT_EQ (NumberText::toDouble (juce::String::fromUTF8 (c.text)), c.expected) << c.text;
 
-        for (const char* ordinary : { "3.14159", "0.005005005005005005", "-0", "7e3", "1E-7" })
+        EXPECT_TRUE (std::isnan (NumberText::toDouble ("nan")));
+
+        for (const char* ordinary : { "3.14159", "0.005005005005005005", "-0", "7e3", "1E-7", "0.1", "0.7",
+                                      "1.17549435e-38", "3.40282347e+38", "123456.789", "-0.30000001192092896" })
             EXPECT_EQ (NumberText::toDouble (ordinary), juce::String (ordinary).getDoubleValue()) << ordinary;
     }
 } // namespace

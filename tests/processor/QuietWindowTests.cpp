@@ -106,6 +106,6 @@ namespace
         // Within a few seconds the curve lies still at the bottom, and the area is left alone.
         play (0.0f, 4000);
         EXPECT_FALSE (play (0.0f, 500).intersects (curveArea));
-        EXPECT_EQ (processor.getEngine()->analyzer->getSpectrum (100), 0.0f);
+        EXPECT_EQ (processor.getEngine()->getAnalyzer()->getSpectrum (100), 0.0f);
     }
 } // namespace

@@ -75,6 +75,44 @@ namespace
         return data + xml;
     }
 
+    /** A second of audio as a file of the given extension, then changed as a broken copy changes it. */
+    Setup brokenFile (const char* name, std::function<void (juce::MemoryBlock&)> breakIt)
+    {
+        return [name, breakIt] (const juce::File& folder)
+        {
+            const auto file = folder.getChildFile (name);
+            stereoFile (file, 44100);
+            juce::MemoryBlock data;
+            file.loadFileAsData (data);
+            breakIt (data);
+            file.replaceWithData (data.getData(), data.getSize());
+            return std::vector<std::string>{ name, "out.wav" };
+        };
+    }
+
+    /** The second half missing, as an interrupted copy leaves a file. */
+    Setup cutInHalf (const char* name)
+    {
+        return brokenFile (name, [] (juce::MemoryBlock& data) { data.setSize (data.getSize() / 2); });
+    }
+
+    /** Two hundred bytes of the middle overwritten. */
+    Setup damagedInTheMiddle (const char* name)
+    {
+        return brokenFile (name,
+                           [] (juce::MemoryBlock& data)
+                           {
+                               for (size_t i = data.getSize() / 2; i < data.getSize() / 2 + 200; ++i)
+                                   data[i] = (char) (i * 37);
+                           });
+    }
+
+    /** A name of `count` copies of a character (given in UTF-8) and an extension. */
+    std::string nameOf (const char* character, int count, const char* extension)
+    {
+        return repeated (character, count) + extension;
+    }
+
     const ErrorCase errorCases[] = {
         // Inputs.
         { "MissingInput", withInput ({ "absent.wav", "out.wav" }), 1, "absent.wav: no such file" },
@@ -103,6 +141,15 @@ namespace
               return std::vector<std::string>{ "cut.wav", "out.wav" };
           },
           1, "cut.wav: ends before the length its header gives" },
+        { "FlacCutShort", cutInHalf ("cut.flac"), 1, "cut.flac: ends before the length its header gives" },
+        { "OggCutShort", cutInHalf ("cut.ogg"), 1,
+          "cut.ogg: ends before its last page (the file is cut short or damaged)" },
+        { "AiffCutShort", cutInHalf ("cut.aif"), 1, "cut.aif: ends before the length its header gives" },
+        { "FlacDamagedInTheMiddle", damagedInTheMiddle ("bad.flac"), 1, "bad.flac: is damaged: " },
+        { "OggDamagedInTheMiddle", damagedInTheMiddle ("bad.ogg"), 1, "bad.ogg: is damaged: " },
+        { "FlacAudioNotMatchingItsChecksum",
+          brokenFile ("bad.flac", [] (juce::MemoryBlock& data) { data[30] = (char) (data[30] ^ 1); }), 1,
+          "bad.flac: is damaged: its audio does not match the checksum its header holds" },
         { "MoreThanTwoChannels",
           [] (const juce::File& folder)
           {
@@ -233,6 +280,8 @@ namespace
               return inOut (folder, { "in.wav", "plain/out.wav" });
           },
           1, "is not a folder" },
+        { "OutputNameLongerThanAnyFileName", withInput ({ "in.wav", nameOf ("ж", 150, ".wav") }), 1,
+          ".wav: the file name is 304 bytes long (in UTF-8), more than the 255 this file system allows" },
         { "OutDirMissing", withInput ({ "in.wav", "--out-dir", "nowhere" }), 2, "--out-dir nowhere: no such folder" },
         { "OutputWithAnotherExtension", withInput ({ "in.wav", "out.mp3" }), 2,
           "OUTPUT 'out.mp3' must end in .wav or .flac" },
@@ -342,7 +391,8 @@ namespace
         stereoFile (file ("in.wav"), 200000);
         const auto before = folderPicture (scratch.get());
 
-        const auto result = runRender (scratch.get(), { "in.wav", "out.flac" }, { false, 100000 });
+        // SIGXFSZ is at its default action, which would end the program: the program ignores it itself.
+        const auto result = runRender (scratch.get(), { "in.wav", "out.flac" }, { false, 100000, false });
 
         EXPECT_EQ (result.exitCode, 1);
         EXPECT_NE (result.err.find ("out.flac: write failed: File too large"), std::string::npos) << result.err;
@@ -390,15 +440,27 @@ namespace
     }
 
     //==============================================================================
-    class RenderInterrupt : public ::testing::TestWithParam<int>
+    struct SignalCase
+    {
+        const char* name;
+        int signalNumber;
+        bool endsTheProgram; // else it is ignored and the render completes
+    };
+
+    void PrintTo (const SignalCase& c, std::ostream* out)
+    {
+        *out << c.name;
+    }
+
+    class RenderSignal : public ::testing::TestWithParam<SignalCase>
     {
     protected:
         ScratchFolder scratch;
     };
 
-    TEST_P (RenderInterrupt, SignalRemovesThePartialOutputAndEndsTheProgram)
+    TEST_P (RenderSignal, LeavesNoTemporaryFileWhetherItEndsTheProgramOrNot)
     {
-        const int signalNumber = GetParam();
+        const auto& c = GetParam();
         const auto& folder = scratch.get();
         // Long enough that the program is still writing when the signal comes.
         writeAudio (folder.getChildFile ("long.wav"), noise (2, 44100 * 240), 44100.0, 16);
@@ -415,13 +477,44 @@ namespace
                 usleep (200);
         }
         ASSERT_TRUE (sawTemporaryFile);
-        kill (program.getPid(), signalNumber);
+        kill (program.getPid(), c.signalNumber);
 
         const auto result = program.finish();
-        EXPECT_EQ (result.signal, signalNumber) << "exit code " << result.exitCode << ": " << result.err;
-        EXPECT_EQ (folderPicture (folder), before);
+        auto after = folderPicture (folder);
+        if (c.endsTheProgram)
+        {
+            EXPECT_EQ (result.signal, c.signalNumber) << "exit code " << result.exitCode << ": " << result.err;
+        }
+        else
+        {
+            EXPECT_EQ (result.exitCode, 0) << "signal " << result.signal << ": " << result.err;
+            EXPECT_EQ (after.erase ("out.wav"), 1u) << "the render went on to the end";
+        }
+        EXPECT_EQ (after, before);
     }
 
-    INSTANTIATE_TEST_SUITE_P (Signals, RenderInterrupt, ::testing::Values (SIGINT, SIGTERM),
-                              [] (const auto& row) { return row.param == SIGINT ? "Interrupt" : "Terminate"; });
+    INSTANTIATE_TEST_SUITE_P (
+        Signals, RenderSignal,
+        ::testing::Values (SignalCase{ "Interrupt", SIGINT, true }, SignalCase{ "Terminate", SIGTERM, true },
+                           SignalCase{ "HangUp", SIGHUP, true }, SignalCase{ "BusError", SIGBUS, true },
+                           SignalCase{ "Quit", SIGQUIT, true }, SignalCase{ "UserSignal", SIGUSR1, true },
+                           SignalCase{ "Alarm", SIGALRM, true }, SignalCase{ "BrokenPipe", SIGPIPE, false },
+                           SignalCase{ "FileSizeLimitExceeded", SIGXFSZ, false }),
+        [] (const auto& row) { return std::string (row.param.name); });
+
+    TEST (RenderSignal, AReaderThatGoesAwayDoesNotStopTheBatch)
+    {
+        // As `krotrella-render ... 2>&1 | head -1` leaves it once head has its line: the first error
+        // line meets a closed pipe, and the files after it are still rendered.
+        const ScratchFolder scratch;
+        const auto& folder = scratch.get();
+        folder.getChildFile ("out").createDirectory();
+        stereoFile (folder.getChildFile ("in.wav"));
+
+        const auto result = runRender (folder, { "absent.wav", "in.wav", "--out-dir", "out" }, { false, -1, true });
+
+        EXPECT_EQ (result.signal, 0);
+        EXPECT_EQ (result.exitCode, 1);
+        EXPECT_TRUE (folder.getChildFile ("out/in.wav").existsAsFile());
+    }
 } // namespace

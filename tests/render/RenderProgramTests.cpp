@@ -466,6 +466,54 @@ namespace
                                                  FormatCase{ "a.flac", 24, 2, 88200.0, 25000, "out.wav", 24, false },
                                                  FormatCase{ "a.ogg", 16, 2, 44100.0, 44100, "out.wav", 32, true }));
 
+    TEST_F (RenderTest, LongNonAsciiOutputNamesRenderUnderTheirOwnName)
+    {
+        // Names up to the file system's 255 bytes, which the temporary name (its own 33 bytes more)
+        // must not push over the limit.
+        auto times = [] (const char* text, int count)
+        {
+            std::string result;
+            for (int i = 0; i < count; ++i)
+                result += text;
+            return result;
+        };
+        const std::string names[] = {
+            times ("ж", 125) + ".wav",                                                    // 129 characters, 254 bytes
+            times ("Запись ", 14) + times ("ж", 20) + " - take 12, mix 3 (final)v2.flac", // 150 characters, 254 bytes
+            times ("音", 83) + ".wav",                                                    // 87 characters, 253 bytes
+        };
+
+        writeAudio (file ("in.wav"), noise (2, 3000), 44100.0, 16);
+        for (const auto& name : names)
+        {
+            const auto result = run ({ "in.wav", name });
+            EXPECT_EQ (result.exitCode, 0) << result.err;
+            const auto output = scratch.get().getChildFile (juce::String::fromUTF8 (name.c_str()));
+            EXPECT_EQ (readAudio (output).samples.getNumSamples(), 3000) << name;
+            output.deleteFile();
+        }
+        EXPECT_EQ (folderPicture (scratch.get()).size(), 1u) << "only the input is left";
+    }
+
+    TEST_F (RenderTest, FlacWithoutItsLengthInTheHeaderIsCountedAndRenderedWhole)
+    {
+        // A streaming encoder cannot go back to write the length: the header's 36-bit sample count is 0.
+        writeAudio (file ("whole.flac"), noise (2, 25000), 44100.0, 16);
+        juce::MemoryBlock data;
+        file ("whole.flac").loadFileAsData (data);
+        data[21] = (char) (data[21] & 0xf0);
+        for (int i = 22; i < 26; ++i)
+            data[i] = 0;
+        file ("streamed.flac").replaceWithData (data.getData(), data.getSize());
+
+        ASSERT_EQ (run ({ "whole.flac", "whole.wav" }).exitCode, 0);
+        const auto result = run ({ "streamed.flac", "streamed.wav" });
+        ASSERT_EQ (result.exitCode, 0) << result.err;
+        const auto streamed = readAudio (file ("streamed.wav"));
+        EXPECT_EQ (streamed.samples.getNumSamples(), 25000);
+        EXPECT_TRUE (bitIdentical (streamed.samples, readAudio (file ("whole.wav")).samples));
+    }
+
     TEST_F (RenderTest, BitsOptionChoosesTheOutputFormatAndRoundsToTheNearestStep)
     {
         const auto input = noise (2, 20000);

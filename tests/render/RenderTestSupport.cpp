@@ -23,9 +23,18 @@ namespace render_test
             if (chdir (workingFolder.getFullPathName().toRawUTF8()) != 0)
                 _exit (126);
 
+            // An ignored or blocked signal would stay so across exec: the program starts as from a shell.
+            for (int s = 1; s < NSIG; ++s)
+                signal (s, SIG_DFL);
+            sigset_t none;
+            sigemptyset (&none);
+            sigprocmask (SIG_SETMASK, &none, nullptr);
+
+            const rlimit noCore{ 0, 0 };
+            setrlimit (RLIMIT_CORE, &noCore);
+
             if (conditions.fileSizeLimit >= 0)
             {
-                signal (SIGXFSZ, SIG_IGN); // an ignored signal stays ignored across exec
                 const rlimit limit{ (rlim_t) conditions.fileSizeLimit, (rlim_t) conditions.fileSizeLimit };
                 setrlimit (RLIMIT_FSIZE, &limit);
             }
@@ -75,6 +84,12 @@ namespace render_test
             throw std::runtime_error ("pipe failed");
         }
 
+        if (conditions.stderrReaderIsGone)
+        {
+            close (errPipe[0]); // before the fork, so that no process ever reads it
+            errPipe[0] = -1;
+        }
+
         pid = fork();
         if (pid == 0)
         {
@@ -90,7 +105,7 @@ namespace render_test
         close (outPipe[1]);
         close (errPipe[1]);
         outFd = outPipe[0];
-        errFd = errPipe[0];
+        errFd = errPipe[0]; // -1 when its reader is gone
     }
 
     RenderProgram::~RenderProgram()

@@ -23,11 +23,14 @@ namespace render_test
     /** Extra conditions for a run. */
     struct RunConditions
     {
-        bool stderrIsTerminal = false; // stderr on a pseudo-terminal instead of a pipe
-        long long fileSizeLimit = -1;  // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored; -1: none
+        bool stderrIsTerminal = false;   // stderr on a pseudo-terminal instead of a pipe
+        long long fileSizeLimit = -1;    // RLIMIT_FSIZE in bytes; -1: none
+        bool stderrReaderIsGone = false; // stderr a pipe whose reading end is closed, as `2>&1 | head -1` leaves it
     };
 
-    /** The built krotrella-render, started in a working folder with the given arguments. */
+    /** The built krotrella-render, started in a working folder with the given arguments, with every
+        signal at its default action and no core files.
+    */
     class RenderProgram
     {
     public:

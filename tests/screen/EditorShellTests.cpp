@@ -6,6 +6,7 @@
 #include "pages/KroDialogWindow.h"
 #include "pages/KroSettings.h"
 #include "plugin/PluginEditor.h"
+#include "support/ImageDump.h"
 #include "support/MessagePump.h"
 #include "ui/EQCurveEditor.h"
 #include "ui/EQKnobPanel.h"
@@ -181,8 +182,59 @@ namespace
 
             EXPECT_TRUE (w >= 639 && w <= 1400 && h >= 463 && h <= 1015) << w << "x" << h;
             EXPECT_NEAR ((double) w / (double) h, 800.0 / 580.0, 1.0 / h) << w << "x" << h;
-            EXPECT_FLOAT_EQ (screenScale (editor), (float) w / 800.0f);
+            // The ratio holds to the pixel, so the screen fills the window to within a pixel.
+            EXPECT_FLOAT_EQ (screenScale (editor), juce::jmin ((float) w / 800.0f, (float) h / 580.0f));
             EXPECT_NEAR (editor.getMainScreen().getBoundsInParent().getBottom(), h, 1);
+            EXPECT_NEAR (editor.getMainScreen().getBoundsInParent().getRight(), w, 1);
+        }
+    }
+
+    TEST (Editor, ASizeForcedOffTheRatioShowsTheWholeScreenCentred)
+    {
+        // A host or a window manager may set any size. The screen is scaled to fit and centred; the
+        // four corners of the control panel and both ends of the footer's line are where that puts
+        // them, and the rest of the window is black.
+        FreshDataFolder dataFolder;
+        Processor p;
+        Editor editor (p);
+        const juce::Colour panel (EQKnobPanel::backgroundColour), footer (TrellaUI2::footerColour);
+        constexpr int panelTop = TrellaUI2::curveAreaHeight;
+        constexpr int footerTop = TrellaUI2::naturalHeight - TrellaUI2::footerHeight;
+
+        for (const auto& [width, height] : { std::pair{ 1000, 580 }, std::pair{ 800, 800 }, std::pair{ 1200, 1200 } })
+        {
+            editor.setBounds (0, 0, width, height);
+            ASSERT_EQ (editor.getLocalBounds(), juce::Rectangle<int> (0, 0, width, height));
+            const auto image = editor.createComponentSnapshot (editor.getLocalBounds(), true, 1.0f);
+            dumpImage ("editor-forced-" + juce::String (width) + "x" + juce::String (height), image);
+
+            const float scale = juce::jmin ((float) width / 800.0f, (float) height / 580.0f);
+            const float left = ((float) width - 800.0f * scale) / 2.0f, top = ((float) height - 580.0f * scale) / 2.0f;
+            // A point of the screen (in its own 800 x 580 layout) in the window's image.
+            const auto check = [&] (float x, float y, juce::Colour expected, const char* what)
+            {
+                EXPECT_TRUE (ui_test::pixelNear (image, juce::roundToInt (left + x * scale),
+                                                 juce::roundToInt (top + y * scale), expected, 8))
+                    << width << "x" << height << ": " << what << " at " << x << ", " << y;
+            };
+
+            for (const auto& corner : { juce::Point<float> (2.0f, panelTop + 2.0f),
+                                        { 797.0f, panelTop + 2.0f },
+                                        { 2.0f, footerTop - 3.0f },
+                                        { 797.0f, footerTop - 3.0f } })
+                check (corner.x, corner.y, panel, "panel corner");
+
+            for (const float x : { 1.0f, 798.0f })
+                check (x, (float) footerTop, footer, "footer line");
+
+            // The bars beside or above and below the screen.
+            const juce::Point<int> outside = left >= 1.0f ? juce::Point<int> ((int) left / 2, height / 2)
+                                                          : juce::Point<int> (width / 2, (int) top / 2);
+            if (left >= 1.0f || top >= 1.0f)
+            {
+                EXPECT_TRUE (ui_test::pixelNear (image, outside.x, outside.y, juce::Colours::black))
+                    << width << "x" << height;
+            }
         }
     }
 
@@ -239,17 +291,17 @@ namespace
                 Editor editor (p);
                 EXPECT_TRUE (p.hasOnEngineChanged());
                 EXPECT_EQ (editor.getBoundEngine(), p.getEngine());
-                EXPECT_EQ (p.getEngine()->analyzer->getParentComponent(), &editor.getMainScreen());
+                EXPECT_EQ (p.getEngine()->getAnalyzer()->getParentComponent(), &editor.getMainScreen());
             }
             EXPECT_FALSE (p.hasOnEngineChanged());
-            EXPECT_EQ (p.getEngine()->analyzer->getParentComponent(), nullptr);
+            EXPECT_EQ (p.getEngine()->getAnalyzer()->getParentComponent(), nullptr);
 
             // A rebuild after closing, here and on another thread, reaches no window.
             p.prepareToPlay (round == 0 ? 48000.0 : 44100.0, 128);
             std::thread device ([&p, round] { p.prepareToPlay (round == 0 ? 96000.0 : 88200.0, 256); });
             device.join();
             pumpMessagesUntil ([&p] { return p.dsp.getNumRetired() == 0; });
-            EXPECT_EQ (p.getEngine()->analyzer->getParentComponent(), nullptr);
+            EXPECT_EQ (p.getEngine()->getAnalyzer()->getParentComponent(), nullptr);
         }
     }
 
@@ -275,8 +327,8 @@ namespace
         auto& screen = editor.getMainScreen();
         EXPECT_EQ (screen.getCurveEditor().getEngine(), newEngine);
         EXPECT_EQ (screen.getPanel().getEngine(), newEngine);
-        EXPECT_EQ (newEngine->analyzer->getParentComponent(), &screen);
-        EXPECT_EQ (screen.getIndexOfChildComponent (newEngine->analyzer.get()), 1);
+        EXPECT_EQ (newEngine->getAnalyzer()->getParentComponent(), &screen);
+        EXPECT_EQ (screen.getIndexOfChildComponent (newEngine->getAnalyzer()), 1);
     }
 
     TEST (Editor, ARebuildOnTheMessageThreadBindsAtOnce)
@@ -287,7 +339,7 @@ namespace
 
         p.prepareToPlay (48000.0, 64);
         EXPECT_EQ (editor.getBoundEngine(), p.getEngine());
-        EXPECT_EQ (p.getEngine()->analyzer->getParentComponent(), &editor.getMainScreen());
+        EXPECT_EQ (p.getEngine()->getAnalyzer()->getParentComponent(), &editor.getMainScreen());
     }
 
     TEST (Editor, KnobsShowTheRestoredValuesAfterARebuild)
@@ -353,7 +405,7 @@ namespace
         ASSERT_TRUE (pumpMessagesUntil ([&] { return editor.getBoundEngine() == p.getEngine(); }));
 
         const auto& engine = *p.getEngine();
-        const auto& analyzer = *engine.analyzer;
+        const auto& analyzer = *engine.getAnalyzer();
         EXPECT_FALSE (engine.showAnalyzer);
         EXPECT_TRUE (analyzer.fillSpectrum && analyzer.roundedSpectrum && analyzer.showPeak);
         EXPECT_EQ (analyzer.peakHoldFrames, 25);

@@ -70,7 +70,7 @@ namespace
             engine.Process (buffer);
         }
 
-        engine.analyzer->update();
+        engine.getAnalyzer()->update();
     }
 
     //==============================================================================
@@ -78,7 +78,7 @@ namespace
     {
         ScreenOnEngine s;
         auto& screen = s.screen;
-        auto* analyzer = s.engine.analyzer.get();
+        auto* analyzer = s.engine.getAnalyzer();
 
         const std::vector<juce::Component*> bottomToTop{ &screen.getGrid(),         analyzer,
                                                          &screen.getPanel(),        &screen.getCurveEditor(),
@@ -151,7 +151,7 @@ namespace
 
         TrellaUI2& screen() { return s.screen; }
         TrellaDSP& engine() { return s.engine; }
-        Analyzer& analyzer() { return *s.engine.analyzer; }
+        Analyzer& analyzer() { return *s.engine.getAnalyzer(); }
     };
 
     struct OptionCase
@@ -280,7 +280,7 @@ namespace
     {
         ScreenOnEngine s;
         s.screen.SetGlobalOption ("peak_time", 7);
-        EXPECT_EQ (s.engine.analyzer->peakHoldFrames, 25); // clamped up to one second
+        EXPECT_EQ (s.engine.getAnalyzer()->peakHoldFrames, 25); // clamped up to one second
         for (auto* meter : s.screen.getMeters())
             EXPECT_EQ (meter->peakHoldTicks, 25);
 
@@ -303,7 +303,7 @@ namespace
 
         TrellaDSP engine (48000.0, 512);
         TrellaUI2 screen (800, 580, &engine);
-        auto& analyzer = *engine.analyzer;
+        auto& analyzer = *engine.getAnalyzer();
 
         EXPECT_FALSE (engine.showAnalyzer);
         EXPECT_TRUE (analyzer.fillSpectrum);
@@ -321,10 +321,10 @@ namespace
     {
         ScreenOnEngine s;
         EXPECT_TRUE (s.engine.showAnalyzer);
-        EXPECT_FALSE (s.engine.analyzer->fillSpectrum);
-        EXPECT_FALSE (s.engine.analyzer->roundedSpectrum);
-        EXPECT_FALSE (s.engine.analyzer->showPeak);
-        EXPECT_EQ (s.engine.analyzer->peakHoldFrames, 50);
+        EXPECT_FALSE (s.engine.getAnalyzer()->fillSpectrum);
+        EXPECT_FALSE (s.engine.getAnalyzer()->roundedSpectrum);
+        EXPECT_FALSE (s.engine.getAnalyzer()->showPeak);
+        EXPECT_EQ (s.engine.getAnalyzer()->peakHoldFrames, 50);
         EXPECT_TRUE (allFollowersRelease (s.engine, 1000.0f));
         EXPECT_TRUE (s.screen.getCurveEditor().showBandInfo);
         EXPECT_FALSE (s.screen.getCurveEditor().showGuides);
@@ -335,7 +335,7 @@ namespace
         ScreenOnEngine s;
         screen_test::setOption (s.screen.getSettingsTree(), "fill_fft", 1);
         screen_test::setOption (s.screen.getSettingsTree(), "meters_time", 1);
-        EXPECT_TRUE (s.engine.analyzer->fillSpectrum);
+        EXPECT_TRUE (s.engine.getAnalyzer()->fillSpectrum);
         EXPECT_TRUE (allFollowersRelease (s.engine, 500.0f));
     }
 
@@ -457,10 +457,10 @@ namespace
         auto& panel = screen.getPanel();
         panel.btnFreeze->mouseUp (ui_test::mouseEventAt (*panel.btnFreeze, { 5.0f, 5.0f }));
         panel.btnFftSource->mouseUp (ui_test::mouseEventAt (*panel.btnFftSource, { 5.0f, 5.0f }));
-        ASSERT_TRUE (s.engine.analyzer->frozen && s.engine.analyzerPreEQ);
+        ASSERT_TRUE (s.engine.getAnalyzer()->frozen && s.engine.analyzerPreEQ);
 
         screen.bindEngine (&fresh);
-        auto& analyzer = *fresh.analyzer;
+        auto& analyzer = *fresh.getAnalyzer();
 
         EXPECT_FALSE (fresh.showAnalyzer);
         EXPECT_TRUE (analyzer.fillSpectrum && analyzer.roundedSpectrum && analyzer.showPeak);
@@ -471,7 +471,7 @@ namespace
 
         // The old analyser has gone; the new one lies just above the grid, beneath the controls
         // and the pages.
-        EXPECT_EQ (s.engine.analyzer->getParentComponent(), nullptr);
+        EXPECT_EQ (s.engine.getAnalyzer()->getParentComponent(), nullptr);
         EXPECT_EQ (screen.getIndexOfChildComponent (&analyzer), 1);
         EXPECT_EQ (screen.getIndexOfChildComponent (&screen.getPanel()), 2);
         EXPECT_EQ (screen.getIndexOfChildComponent (&screen.getCurveEditor()), 3);

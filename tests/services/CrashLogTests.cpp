@@ -6,10 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <thread>
+
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,12 +24,16 @@ namespace
 {
     struct ChildOutcome
     {
-        int status = 0;     // as waitpid reports it
-        std::string output; // what the child printed
+        int status = 0;       // as waitpid reports it
+        std::string output;   // what the child printed
+        bool hung = false;    // it had not ended after `hangSeconds`, and was killed by the test
+        double seconds = 0.0; // from its start to its end
     };
 
+    constexpr int hangSeconds = 30;
+
     /** Runs this test binary as a crash child with XDG_CONFIG_HOME set to the given folder. */
-    ChildOutcome runCrashChild (const char* wrapper, const char* signalName, const juce::File& configHome)
+    ChildOutcome runCrashChild (const char* wrapper, const char* how, const juce::File& configHome)
     {
         const auto executable = juce::File::getSpecialLocation (juce::File::currentExecutableFile).getFullPathName();
 
@@ -49,7 +58,7 @@ namespace
             envp.push_back (entry.data());
         envp.push_back (nullptr);
 
-        std::string arguments[] = { executable.toStdString(), crash_child::argument, wrapper, signalName };
+        std::string arguments[] = { executable.toStdString(), crash_child::argument, wrapper, how };
         char* argv[] = { arguments[0].data(), arguments[1].data(), arguments[2].data(), arguments[3].data(), nullptr };
 
         int outputPipe[2];
@@ -61,6 +70,7 @@ namespace
         posix_spawn_file_actions_adddup2 (&actions, outputPipe[1], STDOUT_FILENO);
 
         pid_t child = 0;
+        const auto started = juce::Time::getMillisecondCounterHiRes();
         const int spawnError = posix_spawn (&child, argv[0], &actions, nullptr, argv, envp.data());
         posix_spawn_file_actions_destroy (&actions);
         close (outputPipe[1]);
@@ -68,10 +78,26 @@ namespace
         ChildOutcome outcome;
         if (spawnError == 0)
         {
-            char buffer[256];
-            for (ssize_t n; (n = read (outputPipe[0], buffer, sizeof (buffer))) > 0;)
+            // Its output ends when it ends; a child that hangs is killed at the deadline.
+            const auto deadline = started + hangSeconds * 1000.0;
+            for (;;)
+            {
+                pollfd ready{ outputPipe[0], POLLIN, 0 };
+                const auto left = (int) (deadline - juce::Time::getMillisecondCounterHiRes());
+                if (left <= 0 || poll (&ready, 1, left) == 0)
+                {
+                    outcome.hung = true;
+                    kill (child, SIGKILL);
+                    break;
+                }
+                char buffer[256];
+                const auto n = read (outputPipe[0], buffer, sizeof (buffer));
+                if (n <= 0)
+                    break;
                 outcome.output.append (buffer, (size_t) n);
+            }
             waitpid (child, &outcome.status, 0);
+            outcome.seconds = (juce::Time::getMillisecondCounterHiRes() - started) / 1000.0;
         }
 
         close (outputPipe[0]);
@@ -118,11 +144,50 @@ namespace
         return false;
     }
 
+    /** Checks that a report file holds one complete report of a crash between two times. */
+    void expectOneCompleteReport (const juce::File& log, juce::Time before, juce::Time after, const char* lastLine,
+                                  int minimumFrames)
+    {
+        ASSERT_TRUE (log.existsAsFile());
+        const auto lines = crlfLines (log);
+        ASSERT_GE (lines.size(), 8) << lines.joinIntoString ("|");
+        const auto text = log.loadFileAsString();
+        EXPECT_EQ (text.indexOf (1, "Stack trace recorded on"), -1) << "more than one report";
+        EXPECT_EQ (text.indexOf ("\r\nSignal "), text.lastIndexOf ("\r\nSignal ")) << "more than one report";
+
+        const juce::String stamp = "Stack trace recorded on ";
+        ASSERT_TRUE (lines[0].startsWith (stamp)) << lines[0];
+        EXPECT_TRUE (isRenderedTimeBetween (lines[0].substring (stamp.length()), before, after)) << lines[0];
+        EXPECT_EQ (lines[1], "Operating system: Linux");
+        EXPECT_EQ (lines[2], "");
+
+        // The backtrace of the crashing thread: frames in this binary, each a whole frame line.
+        const auto frames = juce::StringArray (lines.begin() + 3, lines.size() - 5);
+        EXPECT_GE (frames.size(), minimumFrames);
+        const std::regex frameLine (R"(^\S.*\(\S*\+0x[0-9a-f]+\)\[0x[0-9a-f]+\]$)");
+        for (const auto& frame : frames)
+            EXPECT_TRUE (std::regex_match (frame.toStdString(), frameLine)) << "not a frame: " << frame;
+        const auto binaryName = juce::File::getSpecialLocation (juce::File::currentExecutableFile).getFileName();
+        EXPECT_TRUE (frames.joinIntoString ("\n").contains (binaryName)) << frames.joinIntoString ("\n");
+
+        EXPECT_EQ (lines[lines.size() - 2], "");
+        EXPECT_EQ (lines[lines.size() - 1], lastLine);
+    }
+
+    void expectEndedByTheHandler (const ChildOutcome& outcome)
+    {
+        ASSERT_FALSE (outcome.hung) << "the crashed child had not ended after " << hangSeconds << " s";
+        EXPECT_EQ (outcome.output, "automatic-checks=1\n");
+        ASSERT_TRUE (WIFSIGNALED (outcome.status));
+        EXPECT_EQ (WTERMSIG (outcome.status), SIGKILL);
+    }
+
     struct StandaloneCrash
     {
         const char* name;
-        int signalNumber;
+        const char* how; // as the crash child takes it
         const char* lastLine;
+        int minimumFrames = 3;
     };
 
     void PrintTo (const StandaloneCrash& c, std::ostream* os)
@@ -152,40 +217,71 @@ TEST_P (CrashInTheStandaloneApp, WritesTheReportIntoAMissingDataFolder)
     ASSERT_FALSE (configHome.exists());
 
     const auto before = juce::Time::getCurrentTime();
-    const auto outcome = runCrashChild ("standalone", crash.name, configHome);
+    const auto outcome = runCrashChild ("standalone", crash.how, configHome);
     const auto after = juce::Time::getCurrentTime();
 
-    // The framework ends the process itself once the report is written.
-    EXPECT_EQ (outcome.output, "automatic-checks=1\n");
-    ASSERT_TRUE (WIFSIGNALED (outcome.status));
-    EXPECT_EQ (WTERMSIG (outcome.status), SIGKILL);
-
-    const auto log = crashLogIn (configHome);
-    ASSERT_TRUE (log.existsAsFile());
-    const auto lines = crlfLines (log);
-    ASSERT_GE (lines.size(), 8) << lines.joinIntoString ("|");
-
-    const juce::String stamp = "Stack trace recorded on ";
-    ASSERT_TRUE (lines[0].startsWith (stamp)) << lines[0];
-    EXPECT_TRUE (isRenderedTimeBetween (lines[0].substring (stamp.length()), before, after)) << lines[0];
-    EXPECT_EQ (lines[1], "Operating system: Linux");
-    EXPECT_EQ (lines[2], "");
-
-    // The backtrace of the crashing thread: frames in this binary, none empty.
-    const auto frames = juce::StringArray (lines.begin() + 3, lines.size() - 5);
-    EXPECT_GE (frames.size(), 3);
-    EXPECT_FALSE (frames.contains (""));
-    const auto binaryName = juce::File::getSpecialLocation (juce::File::currentExecutableFile).getFileName();
-    EXPECT_TRUE (frames.joinIntoString ("\n").contains (binaryName)) << frames.joinIntoString ("\n");
-
-    EXPECT_EQ (lines[lines.size() - 2], "");
-    EXPECT_EQ (lines[lines.size() - 1], crash.lastLine);
+    // The handler ends the process itself once the report is written.
+    expectEndedByTheHandler (outcome);
+    expectOneCompleteReport (crashLogIn (configHome), before, after, crash.lastLine, crash.minimumFrames);
 }
 
-INSTANTIATE_TEST_SUITE_P (Signals, CrashInTheStandaloneApp,
-                          testing::Values (StandaloneCrash{ "SIGSEGV", SIGSEGV, "Signal 11 (SIGSEGV)" },
-                                           StandaloneCrash{ "SIGABRT", SIGABRT, "Signal 6 (SIGABRT)" }),
-                          nameOfCase<StandaloneCrash>);
+INSTANTIATE_TEST_SUITE_P (
+    Signals, CrashInTheStandaloneApp,
+    testing::Values (StandaloneCrash{ "SIGSEGV", "SIGSEGV", "Signal 11 (SIGSEGV)" },
+                     StandaloneCrash{ "SIGABRT", "SIGABRT", "Signal 6 (SIGABRT)" },
+                     // On the alternate stack, with the deep recursion in the backtrace.
+                     StandaloneCrash{ "StackOverflow", "stack-overflow", "Signal 11 (SIGSEGV)", 100 },
+                     StandaloneCrash{ "WhileTheTimeZoneLockIsHeld", "time-zone-held", "Signal 11 (SIGSEGV)" }),
+    nameOfCase<StandaloneCrash>);
+
+TEST (CrashLog, TwoThreadsCrashingAtOnceLeaveOneReportOfTheFirstCrash)
+{
+    // The report is a pipe that nobody reads for half a second: the first thread's handler waits in
+    // its open() while the second thread crashes too. Then the test reads what arrives. Without the
+    // guard both handlers write, but which one ends the process first is a race: three runs.
+    const ScratchFolder scratch;
+    for (int run = 0; run < 3; ++run)
+    {
+        SCOPED_TRACE ("run " + std::to_string (run));
+        const auto configHome = scratch.get().getChildFile ("config" + juce::String (run));
+        const auto pipe = crashLogIn (configHome);
+        ASSERT_TRUE (pipe.getParentDirectory().createDirectory());
+        ASSERT_EQ (mkfifo (pipe.getFullPathName().toRawUTF8(), 0600), 0);
+
+        std::string received;
+        std::thread reader (
+            [&]
+            {
+                usleep (500000);
+                const int fd = open (pipe.getFullPathName().toRawUTF8(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+                const auto deadline = juce::Time::getMillisecondCounter() + hangSeconds * 1000;
+                for (pollfd ready{ fd, POLLIN, 0 }; fd >= 0 && juce::Time::getMillisecondCounter() < deadline;)
+                {
+                    if (poll (&ready, 1, 100) <= 0)
+                        continue;
+                    char buffer[4096];
+                    const auto n = read (fd, buffer, sizeof (buffer));
+                    if (n <= 0 && (ready.revents & POLLHUP) != 0)
+                        break; // every writer has gone
+                    if (n > 0)
+                        received.append (buffer, (size_t) n);
+                }
+                if (fd >= 0)
+                    close (fd);
+            });
+
+        const auto before = juce::Time::getCurrentTime();
+        const auto outcome = runCrashChild ("standalone", "two-threads", configHome);
+        const auto after = juce::Time::getCurrentTime();
+        reader.join();
+
+        expectEndedByTheHandler (outcome);
+        const auto log = scratch.get().getChildFile ("received" + juce::String (run) + ".txt");
+        log.replaceWithData (received.data(), received.size());
+        // The first crash, 100 calls deep; the second thread wrote nothing.
+        expectOneCompleteReport (log, before, after, "Signal 11 (SIGSEGV)", 100);
+    }
+}
 
 TEST (CrashLog, ASecondCrashReplacesTheFirstReport)
 {
@@ -202,6 +298,24 @@ TEST (CrashLog, ASecondCrashReplacesTheFirstReport)
     EXPECT_EQ (text.indexOf (1, "Stack trace recorded on"), -1);
     EXPECT_FALSE (text.contains ("SIGABRT"));
     EXPECT_TRUE (text.endsWith ("Signal 11 (SIGSEGV)\r\n"));
+}
+
+TEST (CrashLog, TheProcessEndsEvenWhenTheReportCannotBeWritten)
+{
+    // A pipe in place of the report: opening it waits for a reader that never comes, as a file on
+    // a hung network folder would. The watchdog ends the process.
+    const ScratchFolder scratch;
+    const auto configHome = scratch.get().getChildFile ("config");
+    const auto log = crashLogIn (configHome);
+    ASSERT_TRUE (log.getParentDirectory().createDirectory());
+    ASSERT_EQ (mkfifo (log.getFullPathName().toRawUTF8(), 0600), 0);
+
+    const auto outcome = runCrashChild ("standalone", "SIGSEGV", configHome);
+
+    ASSERT_FALSE (outcome.hung) << "the crashed child had not ended after " << hangSeconds << " s";
+    ASSERT_TRUE (WIFSIGNALED (outcome.status));
+    EXPECT_EQ (WTERMSIG (outcome.status), SIGKILL);
+    EXPECT_LT (outcome.seconds, CrashLog::watchdogSeconds + 10.0);
 }
 
 TEST_P (CrashInAHost, LeavesTheSignalToTheHost)

@@ -1,8 +1,12 @@
 #include "../support/MessagePump.h"
+#include "../support/ScratchFolder.h"
+#include "HangingNameLookup.h"
 #include "LocalHttpServer.h"
 #include "OutcomeRecorder.h"
+#include "plugin/PluginEditor.h"
 #include "services/CheckUpdate.h"
 #include "services/UpdateChecker.h"
+#include "ui/TrellaUI2.h"
 
 #include "CaseNames.h"
 
@@ -200,4 +204,118 @@ TEST (UpdateChecker, GoingAwayCancelsARequestTheServerHoldsAndReportsNothing)
     EXPECT_LT (tookMs, holdMs - 1500);
     pumpMessages (AsyncCheckUpdate::deliveryDelayMs + 200);
     EXPECT_TRUE (host.outcomes.empty());
+}
+
+namespace
+{
+    /** The version checks' threads still alive in this process. */
+    int runningCheckThreads()
+    {
+        int count = 0;
+        for (const auto& task : juce::File ("/proc/self/task").findChildFiles (juce::File::findDirectories, false))
+            if (task.getChildFile ("comm").loadFileAsString().trim() == "AsyncCheckUpdate")
+                ++count;
+        return count;
+    }
+
+    /** Runs an action on the message thread and checks that it returned within 100 ms. */
+    template <typename Action>
+    void expectQuick (const char* what, Action&& action)
+    {
+        const auto start = juce::Time::getMillisecondCounterHiRes();
+        action();
+        const auto tookMs = juce::Time::getMillisecondCounterHiRes() - start;
+        EXPECT_LT (tookMs, 100.0) << what << " took " << tookMs << " ms";
+        std::printf ("%s: %.1f ms\n", what, tookMs);
+    }
+
+    /** A server that accepts the request, reads it and never answers (within the test's life). */
+    constexpr int neverMs = 600000;
+} // namespace
+
+TEST (UpdateChecker, NoCheckMakesTheMessageThreadWaitForAServerThatNeverAnswers)
+{
+    const LocalHttpServer server ({ { 200, "1.0.1", neverMs } });
+    OutcomeRecorder host;
+    auto checker = std::make_unique<UpdateChecker> (server.getBaseAddress());
+    host.listenTo (*checker);
+    const auto requestsReceived = [&] (int count)
+    { return pumpMessagesUntil ([&] { return server.getRequestLines().size() == count; }, 5000); };
+
+    // The server serves one connection at a time: the second check's request waits behind the first.
+    checker->doAsyncUpdateCheck();
+    ASSERT_TRUE (requestsReceived (1));
+    expectQuick ("a second check", [&] { checker->doAsyncUpdateCheck(); });
+    pumpMessages (300);
+    expectQuick ("destroying the checker", [&] { checker.reset(); });
+
+    // Nothing is reported, and every request ends by itself soon after.
+    pumpMessages (AsyncCheckUpdate::deliveryDelayMs + 200);
+    EXPECT_TRUE (host.outcomes.empty());
+    EXPECT_TRUE (pumpMessagesUntil ([] { return runningCheckThreads() == 0; }, 3000))
+        << runningCheckThreads() << " check threads still run";
+}
+
+TEST (UpdateChecker, CancellingReturnsAtOnceAndTheCheckNeverReports)
+{
+    const LocalHttpServer server ({ { 200, "1.0.1", neverMs } });
+    OutcomeRecorder host;
+    UpdateChecker checker (server.getBaseAddress());
+    host.listenTo (checker);
+
+    checker.doAsyncUpdateCheck();
+    ASSERT_TRUE (pumpMessagesUntil ([&] { return server.getRequestLines().size() == 1; }, 5000));
+    expectQuick ("cancelling the check", [&] { checker.cancel(); });
+    EXPECT_FALSE (checker.isCheckPending());
+
+    pumpMessages (AsyncCheckUpdate::deliveryDelayMs + 200);
+    EXPECT_TRUE (host.outcomes.empty());
+    EXPECT_TRUE (pumpMessagesUntil ([] { return runningCheckThreads() == 0; }, 3000));
+}
+
+TEST (UpdateChecker, ClosingTheWindowAndDestroyingTheProcessorNeverWaitForTheServer)
+{
+    // The window writes its settings: into a data folder of this test's own.
+    const ScratchFolder dataFolder;
+    const juce::String previousDataFolder = std::getenv ("XDG_CONFIG_HOME");
+    setenv ("XDG_CONFIG_HOME", dataFolder.get().getFullPathName().toRawUTF8(), 1);
+    const juce::ScopeGuard restore{ [&] { setenv ("XDG_CONFIG_HOME", previousDataFolder.toRawUTF8(), 1); } };
+
+    const LocalHttpServer server ({ { 200, "1.0.1", neverMs } });
+    auto processor = std::make_unique<KroTrellaAudioProcessor>();
+    processor->getUpdateChecker().setBaseAddress (server.getBaseAddress());
+    auto editor = std::make_unique<KroTrellaAudioProcessorEditor> (*processor);
+
+    editor->getMainScreen().onCheckUpdates(); // the window's "Check updates" button
+    ASSERT_TRUE (pumpMessagesUntil ([&] { return server.getRequestLines().size() == 1; }, 5000));
+    expectQuick ("closing the window", [&] { editor.reset(); });
+    expectQuick ("destroying the processor", [&] { processor.reset(); });
+
+    EXPECT_TRUE (pumpMessagesUntil ([] { return runningCheckThreads() == 0; }, 3000));
+}
+
+TEST (UpdateChecker, NoCheckMakesTheMessageThreadWaitForANameLookupThatHangs)
+{
+    if (! hanging_lookup::isAvailable())
+        GTEST_SKIP() << "this build cannot replace the name lookup (ThreadSanitizer has its own)";
+
+    const auto lookups = [] (int count)
+    { return pumpMessagesUntil ([count] { return hanging_lookup::lookupsStarted() >= count; }, 5000); };
+    const int before = hanging_lookup::lookupsStarted();
+    OutcomeRecorder host;
+    auto checker = std::make_unique<UpdateChecker> (juce::String ("http://") + hanging_lookup::host + "/");
+    host.listenTo (*checker);
+
+    checker->doAsyncUpdateCheck();
+    ASSERT_TRUE (lookups (before + 1));
+    expectQuick ("a second check", [&] { checker->doAsyncUpdateCheck(); });
+    ASSERT_TRUE (lookups (before + 2));
+    expectQuick ("cancelling the check", [&] { checker->cancel(); });
+    checker->doAsyncUpdateCheck();
+    ASSERT_TRUE (lookups (before + 3));
+    expectQuick ("destroying the checker", [&] { checker.reset(); });
+
+    EXPECT_TRUE (host.outcomes.empty());
+    EXPECT_TRUE (pumpMessagesUntil ([] { return runningCheckThreads() == 0; }, hanging_lookup::hangMs + 3000))
+        << runningCheckThreads() << " check threads still run";
 }

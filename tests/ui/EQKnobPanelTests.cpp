@@ -754,7 +754,7 @@ TEST (EQKnobPanel, FreezeHoldsMetersAndReadoutsUntilSwitchedOff)
 
     click (*panel.btnFreeze);
     EXPECT_TRUE (panel.isFrozen());
-    EXPECT_TRUE (p.engine.analyzer->frozen);
+    EXPECT_TRUE (p.engine.getAnalyzer()->frozen);
     const auto meters = panel.meterInL->getBounds().getUnion (panel.meterPhase->getBounds());
     const auto before = snapshotOf (panel).getClippedImage (meters);
 
@@ -771,7 +771,7 @@ TEST (EQKnobPanel, FreezeHoldsMetersAndReadoutsUntilSwitchedOff)
 
     click (*panel.btnFreeze);
     EXPECT_FALSE (panel.isFrozen());
-    EXPECT_FALSE (p.engine.analyzer->frozen);
+    EXPECT_FALSE (p.engine.getAnalyzer()->frozen);
     p.tick();
     EXPECT_EQ (panel.lblInL.getText(), "-6.0");
     EXPECT_FALSE (ui_test::sameImage (snapshotOf (panel).getClippedImage (meters), before));
@@ -800,7 +800,7 @@ TEST (EQKnobPanel, SetEngineRepointsThePanelAndANullEngineIsSafe)
     EXPECT_EQ (panel.getEngine(), second.get());
     EXPECT_DOUBLE_EQ (panel.bands[1].knGain->getValue(), -7.0);
     EXPECT_TRUE (second->analyzerPreEQ.load());
-    EXPECT_TRUE (second->analyzer->frozen);
+    EXPECT_TRUE (second->getAnalyzer()->frozen);
     pumpMessages (100);
 
     click (*panel.btnFreeze);
@@ -828,7 +828,7 @@ TEST (EQKnobPanel, SetEngineRepointsThePanelAndANullEngineIsSafe)
     third.setBandGain (1, 2.0f);
     panel.setEngine (&third);
     EXPECT_DOUBLE_EQ (panel.bands[1].knGain->getValue(), 2.0);
-    EXPECT_EQ (third.analyzer->frozen, panel.isFrozen());
+    EXPECT_EQ (third.getAnalyzer()->frozen, panel.isFrozen());
     pumpMessages (60);
     panel.setEngine (nullptr);
 }
