@@ -14,48 +14,11 @@ namespace
     {
         return data.getSize() >= 8 && juce::ByteOrder::littleEndianInt (data.getData()) == binaryStateMagic;
     }
-
-    std::optional<double> strictNumber (const juce::String& text)
-    {
-        const auto trimmed = text.trim().toStdString();
-        if (trimmed.empty())
-            return std::nullopt;
-
-        char* end = nullptr;
-        const double number = std::strtod (trimmed.c_str(), &end);
-        if (end != trimmed.c_str() + trimmed.size() || ! std::isfinite (number))
-            return std::nullopt;
-
-        return number;
-    }
 } // namespace
 
 juce::String PresetFile::validate (const juce::XmlElement& document)
 {
-    if (! document.hasTagName (PresetDocument::rootTag))
-        return "is a <" + document.getTagName() + "> document, not a Kro Trella state (<" + PresetDocument::rootTag +
-               ">)";
-
-    int known = 0;
-    for (auto* param : document.getChildWithTagNameIterator (PresetDocument::paramTag))
-    {
-        const auto id = param->getStringAttribute ("ID");
-        if (findTrellaParamIndex (id.toRawUTF8()) < 0)
-            continue;
-
-        const auto value = strictNumber (param->getStringAttribute ("ValueFloat"));
-        if (! value.has_value())
-            return "parameter " + id + " has no numeric ValueFloat";
-        if (*value < 0.0 || *value > 1.0)
-            return "parameter " + id + " has ValueFloat " + juce::String (*value) + ", outside 0..1";
-
-        ++known;
-    }
-
-    if (known == 0)
-        return "names no Kro Trella parameter";
-
-    return {};
+    return PresetDocument::problemWith (document);
 }
 
 PresetFile::Result PresetFile::load (const juce::File& file)

@@ -2,6 +2,26 @@
 
 #include "text/NumberText.h"
 
+#include <cstdlib>
+#include <optional>
+
+namespace
+{
+    std::optional<double> strictNumber (const juce::String& text)
+    {
+        const auto trimmed = text.trim().toStdString();
+        if (trimmed.empty())
+            return std::nullopt;
+
+        char* end = nullptr;
+        const double number = std::strtod (trimmed.c_str(), &end);
+        if (end != trimmed.c_str() + trimmed.size() || ! std::isfinite (number))
+            return std::nullopt;
+
+        return number;
+    }
+} // namespace
+
 std::unique_ptr<juce::XmlElement> PresetDocument::create (const Values& values)
 {
     auto root = std::make_unique<juce::XmlElement> (rootTag);
@@ -48,4 +68,37 @@ int PresetDocument::stepIndexFor (int steps, float value) noexcept
 
     constexpr float limit = 2.0e9f;
     return (int) juce::jlimit (-limit, limit, product);
+}
+
+juce::String PresetDocument::problemWith (const juce::XmlElement& document)
+{
+    if (! document.hasTagName (rootTag))
+        return "is a <" + document.getTagName() + "> document, not a Kro Trella state (<" + rootTag + ">)";
+
+    int known = 0;
+    for (auto* param : document.getChildWithTagNameIterator (paramTag))
+    {
+        const auto id = param->getStringAttribute ("ID");
+        if (findTrellaParamIndex (id.toRawUTF8()) < 0)
+            continue;
+
+        const auto value = strictNumber (param->getStringAttribute ("ValueFloat"));
+        if (! value.has_value())
+            return "parameter " + id + " has no numeric ValueFloat";
+        if (*value < 0.0 || *value > 1.0)
+            return "parameter " + id + " has ValueFloat " + juce::String (*value) + ", outside 0..1";
+
+        ++known;
+    }
+
+    if (known == 0)
+        return "names no Kro Trella parameter";
+
+    return {};
+}
+
+PresetDocument::Values PresetDocument::read (const juce::XmlElement& document, Values base)
+{
+    apply (document, [&base] (int index, float value) { base[(size_t) index] = value; });
+    return base;
 }

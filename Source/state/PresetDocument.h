@@ -28,6 +28,15 @@ public:
     static void apply (const juce::XmlElement& document,
                        const std::function<void (int index, float value)>& applyValue);
 
+    /** What a document read from a file lacks to be a setting, or an empty text when it is one:
+        the "KroPRESET" root, at least one parameter it names, and a number between 0 and 1 as the
+        "ValueFloat" of every parameter it names. (A host's state is read more leniently by apply.)
+    */
+    static juce::String problemWith (const juce::XmlElement& document);
+
+    /** The values of a document on top of a base setting, as apply reads them. */
+    static Values read (const juce::XmlElement& document, Values base);
+
     /** The step index stored beside each value: steps x value, truncated toward zero. */
     static int stepIndexFor (int steps, float value) noexcept;
 };
