@@ -3,9 +3,13 @@
 
 #include "services/CrashLog.h"
 #include "services/KroDataFolder.h"
+#include "state/FactoryPresets.h"
+
 #include "state/ParameterText.h"
 #include "state/PresetDocument.h"
+#include "state/PresetLibrary.h"
 #include "text/GuardedXml.h"
+#include <optional>
 
 static_assert (numTrellaParams == (size_t) TrellaDSP::numParameters, "one host parameter per engine parameter");
 
@@ -76,6 +80,10 @@ KroTrellaAudioProcessor::KroTrellaAudioProcessor()
     engine->notifyHost = true;
     engine->LoadDefaults();
     engine->notifyHost = true;
+
+    // A and B both start as the "Default" preset.
+    const auto initial = getCurrentValues();
+    slots[0] = slots[1] = PresetSlot{ initial, FactoryPresets::name (0), initial };
 }
 
 KroTrellaAudioProcessor::~KroTrellaAudioProcessor()
@@ -129,12 +137,24 @@ void KroTrellaAudioProcessor::forwardChangeGesture (int index, bool starting)
 
     if (starting)
     {
+        // The user's edits that overlap in time (a dot drag moves frequency and gain) are one step.
+        if (openUserGestures++ == 0)
+            beforeUserGesture = takeSnapshot();
+
         if (open++ == 0)
             parameter.beginChangeGesture();
     }
-    else if (open > 0 && --open == 0)
+    else
     {
-        parameter.endChangeGesture();
+        if (open > 0 && --open == 0)
+            parameter.endChangeGesture();
+
+        if (openUserGestures > 0 && --openUserGestures == 0)
+        {
+            const auto after = takeSnapshot();
+            const std::scoped_lock lock (settingLock);
+            history.record (beforeUserGesture, after);
+        }
     }
 }
 
@@ -257,14 +277,240 @@ void KroTrellaAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& bu
     }
 }
 
-void KroTrellaAudioProcessor::setCurrentProgram (int)
+int KroTrellaAudioProcessor::getNumPrograms()
 {
-    if (const EngineSlot::Reader engine (dsp); engine)
+    return FactoryPresets::count();
+}
+
+const juce::String KroTrellaAudioProcessor::getProgramName (int index)
+{
+    return FactoryPresets::name (index);
+}
+
+void KroTrellaAudioProcessor::setCurrentProgram (int index)
+{
+    if (index < 0 || index >= FactoryPresets::count())
+        return;
+
+    applyHostProgram (index);
+    currentProgram.store (index);
+
+    const auto values = FactoryPresets::values (index);
+    const std::scoped_lock lock (settingLock);
+    slots[(size_t) activeSlot].presetName = FactoryPresets::name (index);
+    slots[(size_t) activeSlot].presetValues = values;
+}
+
+void KroTrellaAudioProcessor::applyHostProgram (int index)
+{
+    // Program 0 is the engine's own initial setting, applied through its setters as it always was.
+    if (index == 0)
     {
-        engine->notifyHost = true;
-        engine->LoadDefaults();
-        engine->notifyHost = true;
+        if (const EngineSlot::Reader engine (dsp); engine)
+        {
+            engine->notifyHost = true;
+            engine->LoadDefaults();
+            engine->notifyHost = true;
+        }
+        return;
     }
+
+    const auto values = FactoryPresets::values (index);
+    for (size_t i = 0; i < parameters.size(); ++i)
+        if (parameters[i]->getValue() != values[i])
+            parameters[i]->setValueNotifyingHost (values[i]);
+}
+
+//==============================================================================
+juce::File KroTrellaAudioProcessor::getUserPresetFolder()
+{
+    return KroDataFolder::get().getChildFile (PresetLibrary::folderName);
+}
+
+KroTrellaAudioProcessor::Values KroTrellaAudioProcessor::getCurrentValues() const
+{
+    Values values{};
+    for (size_t i = 0; i < parameters.size(); ++i)
+        values[i] = parameters[i]->getValue();
+    return values;
+}
+
+SettingSnapshot KroTrellaAudioProcessor::takeSnapshot() const
+{
+    const auto live = getCurrentValues();
+    const std::scoped_lock lock (settingLock);
+    SettingSnapshot snapshot{ slots, activeSlot };
+    snapshot.slots[(size_t) activeSlot].values = live;
+    return snapshot;
+}
+
+juce::String KroTrellaAudioProcessor::getPresetName() const
+{
+    const std::scoped_lock lock (settingLock);
+    return slots[(size_t) activeSlot].presetName;
+}
+
+bool KroTrellaAudioProcessor::differsFromPreset() const
+{
+    const auto live = getCurrentValues();
+    const std::scoped_lock lock (settingLock);
+    const auto& slot = slots[(size_t) activeSlot];
+    return slot.presetName.isNotEmpty() && live != slot.presetValues;
+}
+
+int KroTrellaAudioProcessor::getActiveSlot() const
+{
+    const std::scoped_lock lock (settingLock);
+    return activeSlot;
+}
+
+bool KroTrellaAudioProcessor::canUndo() const
+{
+    const std::scoped_lock lock (settingLock);
+    return history.canUndo();
+}
+
+bool KroTrellaAudioProcessor::canRedo() const
+{
+    const std::scoped_lock lock (settingLock);
+    return history.canRedo();
+}
+
+void KroTrellaAudioProcessor::applyAsEdit (const Values& values)
+{
+    for (size_t i = 0; i < parameters.size(); ++i)
+    {
+        auto& parameter = *parameters[i];
+        if (parameter.getValue() == values[i])
+            continue;
+
+        parameter.beginChangeGesture();
+        parameter.setValueNotifyingHost (values[i]);
+        parameter.endChangeGesture();
+    }
+}
+
+template <typename Action>
+void KroTrellaAudioProcessor::editAsOneStep (Action&& action)
+{
+    const auto before = takeSnapshot();
+    action();
+    const auto after = takeSnapshot();
+
+    const std::scoped_lock lock (settingLock);
+    history.record (before, after);
+}
+
+void KroTrellaAudioProcessor::loadPreset (const juce::String& name, const Values& values)
+{
+    editAsOneStep (
+        [&]
+        {
+            applyAsEdit (values);
+            const std::scoped_lock lock (settingLock);
+            slots[(size_t) activeSlot].presetName = name;
+            slots[(size_t) activeSlot].presetValues = values;
+        });
+
+    // A factory preset is also the host's current program.
+    if (const auto factory = FactoryPresets::find (name); factory && FactoryPresets::values (*factory) == values)
+    {
+        currentProgram.store (*factory);
+        updateHostDisplay (ChangeDetails().withProgramChanged (true));
+    }
+}
+
+void KroTrellaAudioProcessor::setPresetName (const juce::String& name)
+{
+    const auto live = getCurrentValues();
+    const std::scoped_lock lock (settingLock);
+    slots[(size_t) activeSlot].presetName = name;
+    slots[(size_t) activeSlot].presetValues = live;
+}
+
+void KroTrellaAudioProcessor::switchToSlot (int slot)
+{
+    if (slot < 0 || slot > 1 || slot == getActiveSlot())
+        return;
+
+    editAsOneStep (
+        [&]
+        {
+            const auto live = getCurrentValues();
+            Values target{};
+            {
+                const std::scoped_lock lock (settingLock);
+                slots[(size_t) activeSlot].values = live;
+                target = slots[(size_t) slot].values;
+                activeSlot = slot;
+            }
+            applyAsEdit (target);
+        });
+}
+
+void KroTrellaAudioProcessor::copySlot (int from, int to)
+{
+    if (from < 0 || from > 1 || to < 0 || to > 1 || from == to)
+        return;
+
+    editAsOneStep (
+        [&]
+        {
+            auto source = takeSnapshot().slots[(size_t) from];
+            bool copiesOntoHeard = false;
+            {
+                const std::scoped_lock lock (settingLock);
+                copiesOntoHeard = to == activeSlot;
+                slots[(size_t) to] = source;
+            }
+            if (copiesOntoHeard)
+                applyAsEdit (source.values);
+        });
+}
+
+void KroTrellaAudioProcessor::restore (const SettingSnapshot& target, const SettingSnapshot& from)
+{
+    // Only what the step changed goes back, so an automated parameter the step never touched keeps
+    // its value.
+    const auto& wanted = target.active().values;
+    const auto& changed = from.active().values;
+    for (size_t i = 0; i < parameters.size(); ++i)
+    {
+        if (wanted[i] == changed[i] || parameters[i]->getValue() == wanted[i])
+            continue;
+
+        parameters[i]->beginChangeGesture();
+        parameters[i]->setValueNotifyingHost (wanted[i]);
+        parameters[i]->endChangeGesture();
+    }
+
+    const std::scoped_lock lock (settingLock);
+    slots = target.slots;
+    activeSlot = target.activeSlot;
+}
+
+void KroTrellaAudioProcessor::undo()
+{
+    std::optional<EditHistory::Step> step;
+    {
+        const std::scoped_lock lock (settingLock);
+        if (const auto* last = history.undo())
+            step = *last;
+    }
+    if (step)
+        restore (step->before, step->after);
+}
+
+void KroTrellaAudioProcessor::redo()
+{
+    std::optional<EditHistory::Step> step;
+    {
+        const std::scoped_lock lock (settingLock);
+        if (const auto* next = history.redo())
+            step = *next;
+    }
+    if (step)
+        restore (step->after, step->before);
 }
 
 namespace
@@ -300,8 +546,60 @@ void KroTrellaAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
     for (size_t i = 0; i < parameters.size(); ++i)
         values[i] = parameters[i]->getValue();
 
+    auto document = PresetDocument::create (values);
+    writeInactiveSlot (*document);
+
     destData.reset();
-    copyXmlToBinary (*PresetDocument::create (values), destData);
+    copyXmlToBinary (*document, destData);
+}
+
+void KroTrellaAudioProcessor::writeInactiveSlot (juce::XmlElement& document) const
+{
+    // The inactive setting goes into an element of its own, which readers of the parameters skip.
+    const std::scoped_lock lock (settingLock);
+    const auto& inactive = slots[(size_t) (1 - activeSlot)];
+
+    document.setAttribute (presetAttribute, slots[(size_t) activeSlot].presetName);
+    document.setAttribute (slotAttribute, activeSlot == 0 ? "A" : "B");
+
+    auto element = PresetDocument::create (inactive.values);
+    element->setTagName (inactiveTag);
+    element->setAttribute (presetAttribute, inactive.presetName);
+    document.addChildElement (element.release());
+}
+
+void KroTrellaAudioProcessor::readSlots (const juce::XmlElement& document)
+{
+    const auto presetValuesFor = [] (const juce::String& name, const Values& values)
+    {
+        const auto factory = FactoryPresets::find (name);
+        return factory ? FactoryPresets::values (*factory) : values;
+    };
+
+    const auto live = getCurrentValues();
+    const auto name = document.getStringAttribute (presetAttribute);
+    const auto* inactiveElement = document.getChildByName (inactiveTag);
+
+    const std::scoped_lock lock (settingLock);
+
+    // A document without the inactive setting (written before A and B existed) loads into A, and
+    // B starts as the same setting.
+    activeSlot = inactiveElement != nullptr && document.getStringAttribute (slotAttribute) == "B" ? 1 : 0;
+    auto& active = slots[(size_t) activeSlot];
+    active = { live, name, presetValuesFor (name, live) };
+
+    auto& inactive = slots[(size_t) (1 - activeSlot)];
+    if (inactiveElement == nullptr)
+    {
+        inactive = active;
+        return;
+    }
+
+    auto copy = *inactiveElement;
+    copy.setTagName (PresetDocument::rootTag);
+    const auto values = PresetDocument::read (copy, FactoryPresets::initialValues());
+    const auto inactiveName = inactiveElement->getStringAttribute (presetAttribute);
+    inactive = { values, inactiveName, presetValuesFor (inactiveName, values) };
 }
 
 void KroTrellaAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
@@ -313,6 +611,9 @@ void KroTrellaAudioProcessor::setStateInformation (const void* data, int sizeInB
 
     PresetDocument::apply (*document,
                            [this] (int index, float value) { parameters[(size_t) index]->setValue (value); });
+
+    if (document->hasTagName (PresetDocument::rootTag))
+        readSlots (*document);
 
     // Nobody is told: hosts take a restore's values from the plug-in themselves (the VST3 host
     // reads them back, the LV2 host restores its ports), and would record them as edits.

@@ -3,6 +3,8 @@
 #include "EngineSlot.h"
 #include "engine/TrellaDSP.h"
 #include "services/UpdateChecker.h"
+#include "state/EditHistory.h"
+#include "state/SettingControls.h"
 #include "state/TrellaParams.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -17,7 +19,7 @@
     It holds no window code: its window is made by the maker the plug-in's entry point installs
     (setEditorFactory), so the command-line renderer links the processor without any of it.
 */
-class KroTrellaAudioProcessor : public juce::AudioProcessor
+class KroTrellaAudioProcessor : public juce::AudioProcessor, public SettingControls
 {
 public:
     /** One host parameter. Its value is the normalised value of the engine's value laws, kept as
@@ -92,11 +94,40 @@ public:
     /** Message thread: the window is gone; retired engines need not wait for it any more. */
     void editorClosed();
 
-    int getNumPrograms() override { return 1; }
-    int getCurrentProgram() override { return 0; }
+    /** The factory presets; program 0 is "Default", the initial setting. A host's program change
+        is a host-side change: it sets the values (hosts hear them as changes, without gestures) and
+        never enters the window's undo history.
+    */
+    int getNumPrograms() override;
+    int getCurrentProgram() override { return currentProgram.load(); }
     void setCurrentProgram (int index) override;
-    const juce::String getProgramName (int) override { return "KroTrella"; }
+    const juce::String getProgramName (int index) override;
     void changeProgramName (int, const juce::String&) override {}
+
+    //==============================================================================
+    // SettingControls: presets, A/B and undo for the window (message thread).
+    Values getCurrentValues() const override;
+    juce::String getPresetName() const override;
+    bool differsFromPreset() const override;
+    void loadPreset (const juce::String& name, const Values& values) override;
+    void setPresetName (const juce::String& name) override;
+    int getActiveSlot() const override;
+    void switchToSlot (int slot) override;
+    void copySlot (int from, int to) override;
+    bool canUndo() const override;
+    bool canRedo() const override;
+    void undo() override;
+    void redo() override;
+
+    /** Both settings and which one is heard, as an undo step would restore them. */
+    SettingSnapshot takeSnapshot() const;
+
+    /** The folder of the user's presets: "Presets" in the data folder. */
+    static juce::File getUserPresetFolder();
+
+    static constexpr const char* inactiveTag = "INACTIVE";
+    static constexpr const char* presetAttribute = "PRESET";
+    static constexpr const char* slotAttribute = "SLOT";
 
     void getStateInformation (juce::MemoryBlock& destData) override;
     void setStateInformation (const void* data, int sizeInBytes) override;
@@ -131,6 +162,17 @@ private:
     void bindEngine (TrellaDSP& engine);
     void forwardChangeGesture (int index, bool starting);
 
+    /** Runs a user's action on the setting as one undo step. */
+    template <typename Action>
+    void editAsOneStep (Action&& action);
+    /** Sets every parameter whose value differs, each as an edit the host hears with its gestures. */
+    void applyAsEdit (const Values& values);
+    /** Restores a snapshot: the parameters that differ between `from` and `target` as edits. */
+    void restore (const SettingSnapshot& target, const SettingSnapshot& from);
+    void applyHostProgram (int index);
+    void writeInactiveSlot (juce::XmlElement& document) const;
+    void readSlots (const juce::XmlElement& document);
+
     mutable std::mutex engineChangedLock; // guards onEngineChanged between the message and the prepare thread
     std::function<void()> onEngineChanged;
     double lastSampleRate = 44100.0;
@@ -140,6 +182,16 @@ private:
     std::array<float, TrellaDSP::numParameters> valuesTakenOver{}; // loaded into the newest engine
     juce::AudioBuffer<float> silentBuffer;
     UpdateChecker updateChecker;
+
+    // The two settings and the undo history. The lock is never taken on the audio thread: hosts may
+    // save and restore state on threads of their own while the window edits.
+    mutable std::mutex settingLock;
+    std::array<PresetSlot, 2> slots{}; // the active slot's values are the parameters' own
+    int activeSlot = 0;
+    EditHistory history;
+    int openUserGestures = 0;          // message thread
+    SettingSnapshot beforeUserGesture; // message thread
+    std::atomic<int> currentProgram{ 0 };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KroTrellaAudioProcessor)
 };

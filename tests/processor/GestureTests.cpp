@@ -5,6 +5,7 @@
 #include "engine/ParameterIndex.h"
 #include "engine/ValueLaws.h"
 #include "plugin/PluginEditor.h"
+#include "state/FactoryPresets.h"
 #include "support/MessagePump.h"
 #include "ui/EQCurveEditor.h"
 #include "ui/EQKnobPanel.h"
@@ -12,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -383,6 +386,163 @@ namespace
 
     INSTANTIATE_TEST_SUITE_P (Window, WindowEdits, ::testing::ValuesIn (windowEdits),
                               [] (const auto& test) { return std::string (test.param.name); });
+
+    //==============================================================================
+    // Undo: every window edit is one step; undone and redone, it reaches the host as an edit again.
+    std::array<float, TrellaDSP::numParameters> valuesOf (Processor& processor)
+    {
+        std::array<float, TrellaDSP::numParameters> values{};
+        for (int i = 0; i < TrellaDSP::numParameters; ++i)
+            values[(size_t) i] = processor.getKroParameter (i)->getValue();
+        return values;
+    }
+
+    /** The parameters' values at the first begin of an edit (an edit's set-up before it is no edit). */
+    struct ValuesAtFirstBegin : juce::AudioProcessorParameter::Listener
+    {
+        explicit ValuesAtFirstBegin (Processor& p)
+            : processor (p)
+        {
+            for (int i = 0; i < TrellaDSP::numParameters; ++i)
+                processor.getKroParameter (i)->addListener (this);
+        }
+        ~ValuesAtFirstBegin() override
+        {
+            for (int i = 0; i < TrellaDSP::numParameters; ++i)
+                processor.getKroParameter (i)->removeListener (this);
+        }
+        void parameterValueChanged (int, float) override {}
+        void parameterGestureChanged (int, bool starting) override
+        {
+            if (starting && ! values)
+                values = valuesOf (processor);
+        }
+
+        Processor& processor;
+        std::optional<std::array<float, TrellaDSP::numParameters>> values;
+    };
+
+    std::set<int> differing (const std::array<float, TrellaDSP::numParameters>& a,
+                             const std::array<float, TrellaDSP::numParameters>& b)
+    {
+        std::set<int> indices;
+        for (int i = 0; i < TrellaDSP::numParameters; ++i)
+            if (a[(size_t) i] != b[(size_t) i])
+                indices.insert (i);
+        return indices;
+    }
+
+    TEST_P (WindowEdits, AreOneUndoStepEachThatReachesTheHostAsAnEdit)
+    {
+        OpenWindow window;
+        auto& processor = window.processor;
+        ASSERT_FALSE (processor.canUndo());
+
+        const ValuesAtFirstBegin atBegin (processor);
+        GetParam().perform (window);
+        pumpMessages (60);
+        if (GetParam().endsAfterAPause)
+            pumpMessagesUntil ([&] { return window.host.count (What::end) > 0; }, 2000);
+
+        ASSERT_TRUE (atBegin.values.has_value());
+        const auto before = *atBegin.values;
+        const auto after = valuesOf (processor);
+        const auto changed = differing (before, after);
+        ASSERT_FALSE (changed.empty());
+
+        window.host.events.clear();
+        ASSERT_TRUE (processor.canUndo());
+        processor.undo();
+        EXPECT_EQ (valuesOf (processor), before);
+        EXPECT_FALSE (processor.canUndo()) << "one edit, one step";
+        EXPECT_TRUE (isOneEditOf (window.host.events, changed));
+
+        window.host.events.clear();
+        processor.redo();
+        EXPECT_EQ (valuesOf (processor), after);
+        EXPECT_FALSE (processor.canRedo());
+        EXPECT_TRUE (isOneEditOf (window.host.events, changed));
+
+        // The window's keys do the same.
+        auto& editor = window.editor;
+        EXPECT_TRUE (editor.keyPressed (juce::KeyPress ('z', juce::ModifierKeys::ctrlModifier, 0)));
+        EXPECT_EQ (valuesOf (processor), before);
+        EXPECT_TRUE (editor.keyPressed (juce::KeyPress ('y', juce::ModifierKeys::ctrlModifier, 0)));
+        EXPECT_EQ (valuesOf (processor), after);
+        editor.keyPressed (juce::KeyPress ('z', juce::ModifierKeys::ctrlModifier, 0));
+        EXPECT_TRUE (editor.keyPressed (
+            juce::KeyPress ('z', juce::ModifierKeys::ctrlModifier | juce::ModifierKeys::shiftModifier, 0)));
+        EXPECT_EQ (valuesOf (processor), after);
+        EXPECT_FALSE (editor.keyPressed (juce::KeyPress ('x', juce::ModifierKeys::ctrlModifier, 0)));
+    }
+
+    TEST (ChangeGestures, ASwitchACopyAndAPresetLoadAreOneEditPerChangedParameter)
+    {
+        OpenWindow window;
+        auto& processor = window.processor;
+        auto& engine = window.engine();
+
+        // B differs from A in three parameters, edited on B as the window would.
+        processor.switchToSlot (1);
+        for (const auto& [index, gain] : { std::pair{ 7, 3.0f }, std::pair{ 8, -4.5f } })
+        {
+            engine.beginChangeGesture (index);
+            engine.setBandGain (index - 6, gain);
+            engine.endChangeGesture (index);
+        }
+        engine.beginChangeGesture (0);
+        engine.setEqActive (true);
+        engine.endChangeGesture (0);
+        const auto b = valuesOf (processor);
+
+        window.host.events.clear();
+        processor.switchToSlot (0);
+        EXPECT_TRUE (isOneEditOf (window.host.events, { 0, 7, 8 }));
+        const auto a = valuesOf (processor);
+
+        window.host.events.clear();
+        processor.copySlot (1, 0); // B onto A, which is heard
+        EXPECT_TRUE (isOneEditOf (window.host.events, { 0, 7, 8 }));
+        EXPECT_EQ (valuesOf (processor), b);
+
+        window.host.events.clear();
+        processor.undo();
+        EXPECT_TRUE (isOneEditOf (window.host.events, { 0, 7, 8 }));
+        EXPECT_EQ (valuesOf (processor), a);
+
+        window.host.events.clear();
+        const int telephone = *FactoryPresets::find ("Telephone Band");
+        const auto preset = FactoryPresets::values (telephone);
+        processor.loadPreset ("Telephone Band", preset);
+        EXPECT_TRUE (isOneEditOf (window.host.events, differing (a, preset)));
+        EXPECT_EQ (processor.getCurrentProgram(), telephone);
+    }
+
+    TEST (ChangeGestures, HostChangesNeverEnterTheHistory)
+    {
+        OpenWindow window;
+        auto& processor = window.processor;
+
+        // Automation, a program change and a restore of the session.
+        processor.getKroParameter (7)->setValueNotifyingHost (0.7f);
+        processor.getKroParameter (3)->setValue (0.2f);
+        processor.setCurrentProgram (2);
+        juce::MemoryBlock state;
+        processor.getStateInformation (state);
+        processor.setStateInformation (state.getData(), (int) state.getSize());
+        pumpMessages (100);
+        EXPECT_FALSE (processor.canUndo());
+
+        // A user's edit is a step; automation of another parameter after it stays when it is undone.
+        auto& engine = window.engine();
+        engine.beginChangeGesture (8);
+        engine.setBandGain (2, 6.0f);
+        engine.endChangeGesture (8);
+        processor.getKroParameter (12)->setValueNotifyingHost (0.42f);
+        processor.undo();
+        EXPECT_EQ (processor.getKroParameter (12)->getValue(), 0.42f);
+        EXPECT_EQ (processor.getKroParameter (8)->getValue(), FactoryPresets::values (2)[8]);
+    }
 
     TEST (ChangeGestures, ValuesShownButNotEditedAreNoEdit)
     {

@@ -1,5 +1,6 @@
 #include "engine/ValueLaws.h"
 #include "processor/PluginProcessor.h"
+#include "state/FactoryPresets.h"
 #include "support/MessagePump.h"
 #include "support/Signals.h"
 
@@ -82,8 +83,10 @@ namespace
         EXPECT_FLOAT_EQ (p.getKroParameter (11)->getValueForText ("0.25"), ValueLaws::normalisedFromQ (0.25f));
 
         EXPECT_EQ (p.getName(), "KroTrella");
-        EXPECT_EQ (p.getProgramName (3), "KroTrella");
-        EXPECT_EQ (p.getNumPrograms(), 1);
+        EXPECT_EQ (p.getProgramName (0), "Default");
+        EXPECT_EQ (p.getProgramName (3), FactoryPresets::name (3));
+        EXPECT_EQ (p.getProgramName (p.getNumPrograms()), "");
+        EXPECT_EQ (p.getNumPrograms(), FactoryPresets::count());
         EXPECT_EQ (p.getTailLengthSeconds(), 0.0);
         EXPECT_FALSE (p.acceptsMidi());
     }
@@ -274,17 +277,36 @@ namespace
         }
     }
 
-    TEST (Processor, ProgramChangeLoadsTheEngineDefaults)
+    TEST (Processor, ProgramZeroLoadsTheEngineDefaultsAndEveryProgramItsPreset)
     {
         Processor p;
         for (int i = 0; i < 22; ++i)
             p.getKroParameter (i)->setValue (0.9f);
 
-        p.setCurrentProgram (5);
+        p.setCurrentProgram (0);
         Processor fresh;
-        for (int i = 0; i < 22; ++i)
+        for (int i = 0; i < 23; ++i)
             EXPECT_EQ (p.getKroParameter (i)->getValue(), fresh.getKroParameter (i)->getValue()) << i;
         EXPECT_EQ (p.getCurrentProgram(), 0);
+
+        for (int program = 1; program < p.getNumPrograms(); ++program)
+        {
+            p.setCurrentProgram (program);
+            EXPECT_EQ (p.getCurrentProgram(), program);
+            EXPECT_EQ (p.getPresetName(), FactoryPresets::name (program));
+            EXPECT_FALSE (p.differsFromPreset());
+            const auto expected = FactoryPresets::values (program);
+            for (int i = 0; i < 23; ++i)
+                EXPECT_EQ (p.getKroParameter (i)->getValue(), expected[(size_t) i]) << program << " " << i;
+            // The engine plays what the parameters hold.
+            TrellaDSP reference (44100.0, 256);
+            for (int i = 0; i < 23; ++i)
+                reference.setParameter (i, expected[(size_t) i]);
+            EXPECT_EQ (p.getEngine()->getChainSettings().levelGain, reference.getChainSettings().levelGain);
+        }
+
+        p.setCurrentProgram (p.getNumPrograms()); // out of range: nothing changes
+        EXPECT_EQ (p.getCurrentProgram(), p.getNumPrograms() - 1);
     }
 
     TEST (Processor, AcceptsStereoMonoAndMonoToStereoOnly)

@@ -35,8 +35,14 @@ namespace
         const auto doc = savedDocument (p);
         ASSERT_NE (doc, nullptr);
         EXPECT_EQ (doc->getTagName(), "KroPRESET");
-        EXPECT_EQ (doc->getNumAttributes(), 0);
-        ASSERT_EQ (doc->getNumChildElements(), 23);
+        // The preset's name and which of A and B is heard; readers of the parameters skip both.
+        ASSERT_EQ (doc->getNumAttributes(), 2);
+        EXPECT_EQ (doc->getStringAttribute ("PRESET"), "Default");
+        EXPECT_EQ (doc->getStringAttribute ("SLOT"), "A");
+        // The 23 parameters, then the inactive setting in an element of its own.
+        ASSERT_EQ (doc->getNumChildElements(), 24);
+        EXPECT_EQ (doc->getChildElement (23)->getTagName(), "INACTIVE");
+        EXPECT_EQ (doc->getChildElement (23)->getNumChildElements(), 23);
 
         const struct
         {
@@ -55,7 +61,7 @@ namespace
         };
 
         int index = 0;
-        for (auto* param : doc->getChildIterator())
+        for (auto* param : doc->getChildWithTagNameIterator ("PARAM"))
         {
             const auto& row = TrellaParams[(size_t) index];
             EXPECT_EQ (param->getTagName(), "PARAM");
