@@ -21,7 +21,7 @@ namespace
 
     bool isFlag (const juce::String& name)
     {
-        return name == "--list" || name == "--force" || name == "--quiet";
+        return name == "--list" || name == "--list-presets" || name == "--force" || name == "--quiet";
     }
 
     /** Applies one option to the options; returns the problem, or an empty text. */
@@ -32,7 +32,7 @@ namespace
             if (options.presetFile.isNotEmpty())
                 return "--preset is given twice";
             if (value.isEmpty())
-                return "--preset needs a file name";
+                return "--preset needs a file or preset name";
             options.presetFile = value;
         }
         else if (name == "--import-eq")
@@ -76,6 +76,8 @@ namespace
         }
         else if (name == "--list")
             options.list = true;
+        else if (name == "--list-presets")
+            options.listPresets = true;
         else if (name == "--force")
             options.force = true;
         else
@@ -87,6 +89,8 @@ namespace
     /** Checks that the files given fit one of the two forms of the command. */
     juce::String checkFiles (RenderOptions& options, const juce::StringArray& files)
     {
+        if (options.listPresets)
+            return files.isEmpty() && options.outputDir.isEmpty() ? juce::String() : "--list-presets takes no files";
         if (options.list && options.pipewireFilter.isNotEmpty())
             return "--list and --pipewire-filter cannot be given together";
         if (options.list || options.pipewireFilter.isNotEmpty())

@@ -5,6 +5,9 @@
 
 #include "engine/IR_list.h"
 #include "state/EqualiserImport.h"
+#include "state/FactoryPresets.h"
+#include "state/PresetDocument.h"
+#include "state/PresetLibrary.h"
 
 juce::String ProcessorSettings::describeValues (const KroTrellaAudioProcessor::KroParameter& parameter)
 {
@@ -19,6 +22,52 @@ juce::String ProcessorSettings::describeValues (const KroTrellaAudioProcessor::K
 
     return parameter.getText (0.0f, 1024) + " to " + parameter.getText (1.0f, 1024) + ", for example " +
            parameter.getText (parameter.getDefaultValue(), 1024);
+}
+
+PresetFile::Result ProcessorSettings::loadPreset (const juce::String& fileOrName)
+{
+    // A file of that name comes first, then a factory preset, then one of the user's presets.
+    const auto file = juce::File::getCurrentWorkingDirectory().getChildFile (fileOrName);
+    if (file.exists())
+        return PresetFile::load (file);
+
+    const auto stateOf = [] (const PresetDocument::Values& values)
+    {
+        PresetFile::Result result;
+        juce::AudioProcessor::copyXmlToBinary (*PresetDocument::create (values), result.state);
+        return result;
+    };
+
+    if (const auto factory = FactoryPresets::find (fileOrName))
+        return stateOf (FactoryPresets::values (*factory));
+
+    if (const auto user = PresetLibrary (KroTrellaAudioProcessor::getUserPresetFolder()).find (fileOrName))
+        return stateOf (user->values);
+
+    // A text that looks like a path names a missing file.
+    if (fileOrName.containsAnyOf ("/\\") || fileOrName.endsWithIgnoreCase (".xml"))
+        return PresetFile::load (file);
+
+    return { {}, "no such file, factory preset or user preset (--list-presets lists the presets)" };
+}
+
+juce::String ProcessorSettings::describePresets()
+{
+    juce::String text ("Factory presets:\n");
+    for (int i = 0; i < FactoryPresets::count(); ++i)
+        text << "    " << FactoryPresets::name (i) << "\n";
+
+    const PresetLibrary library (KroTrellaAudioProcessor::getUserPresetFolder());
+    const auto entries = library.scan();
+    text << "\nUser presets (" << library.getFolder().getFullPathName() << "):\n";
+    if (entries.empty())
+        text << "    (none)\n";
+    for (const auto& entry : entries)
+        text << "    " << entry.name
+             << (entry.isReadable() ? juce::String()
+                                    : " (unreadable: " + entry.problem + ", " + entry.file.getFileName() + ")")
+             << "\n";
+    return text;
 }
 
 ProcessorSettings ProcessorSettings::fromOptions (const RenderOptions& options, juce::String& error)
@@ -49,8 +98,7 @@ ProcessorSettings ProcessorSettings::fromOptions (const RenderOptions& options, 
 
     if (options.presetFile.isNotEmpty())
     {
-        const auto file = juce::File::getCurrentWorkingDirectory().getChildFile (options.presetFile);
-        auto preset = PresetFile::load (file);
+        auto preset = loadPreset (options.presetFile);
         if (preset.error.isNotEmpty())
             return refuse ("--preset " + options.presetFile + ": " + preset.error);
         settings.presetState = std::move (preset.state);

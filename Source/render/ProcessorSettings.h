@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PresetFile.h"
 #include "RenderOptions.h"
 
 #include "processor/PluginProcessor.h"
@@ -36,6 +37,14 @@ public:
         preamp choices.
     */
     static juce::String describeParameters (const KroTrellaAudioProcessor& processor);
+
+    /** The factory presets, then the user's presets with the unreadable files named. */
+    static juce::String describePresets();
+
+    /** The state --preset gives: a file of that name if there is one (or the text names a path),
+        otherwise the factory preset of that name, otherwise the user's preset of that name.
+    */
+    static PresetFile::Result loadPreset (const juce::String& fileOrName);
 
 private:
     /** What a parameter accepts, for an error message: its choices, or its range. */

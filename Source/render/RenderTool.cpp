@@ -31,9 +31,10 @@ juce::String RenderTool::helpText()
 SYNOPSIS
     krotrella-render [OPTIONS] INPUT OUTPUT
     krotrella-render [OPTIONS] INPUT... --out-dir DIR
-    krotrella-render [--import-eq FILE] [--preset FILE] [--set ID=VALUE]... --list
-    krotrella-render [--import-eq FILE] [--preset FILE] [--set ID=VALUE]...
+    krotrella-render [--import-eq FILE] [--preset PRESET] [--set ID=VALUE]... --list
+    krotrella-render [--import-eq FILE] [--preset PRESET] [--set ID=VALUE]...
         --pipewire-filter FILE.conf
+    krotrella-render --list-presets
 
 DESCRIPTION
     Runs the Kro Trella plug-in's own processor (preamp, high-pass filter, four
@@ -53,9 +54,11 @@ DESCRIPTION
     interrupt leaves no partial file behind.
 
 OPTIONS
-    --preset FILE
+    --preset PRESET
         A saved state: the plug-in's KroPRESET document (XML), or a file saved
-        with "Save current state" in the standalone app's options menu.
+        with "Save current state" in the standalone app's options menu; or,
+        when no file has that name, a factory preset ("Vocal Presence") or one
+        of the presets saved in the plug-in's window, by name, ignoring case.
 
     --import-eq FILE
         Takes over an equaliser file in Equalizer APO's text format, as AutoEQ
@@ -81,6 +84,10 @@ OPTIONS
     --list
         Prints every parameter's id, name and value (after --preset and --set)
         and the preamp choices, and renders nothing.
+
+    --list-presets
+        Prints the factory presets and the user's presets (the data folder's
+        "Presets" folder), naming any file there that cannot be read.
 
     --pipewire-filter FILE.conf
         Writes a PipeWire filter-chain drop-in instead of rendering: the Kro
@@ -232,6 +239,12 @@ int RenderTool::run (const juce::StringArray& arguments)
     if (options.help)
     {
         print (stdout, helpText());
+        return exitSuccess;
+    }
+
+    if (options.listPresets)
+    {
+        print (stdout, ProcessorSettings::describePresets());
         return exitSuccess;
     }
 

@@ -6,7 +6,9 @@
 
 #include "processor/PluginProcessor.h"
 #include "render/FileRenderer.h"
+#include "state/FactoryPresets.h"
 #include "state/PresetDocument.h"
+#include "state/PresetLibrary.h"
 
 #include <gtest/gtest.h>
 
@@ -251,6 +253,59 @@ namespace
 
     INSTANTIATE_TEST_SUITE_P (Forms, RenderPreset,
                               ::testing::Values (PresetForm::document, PresetForm::standaloneState));
+
+    TEST_F (RenderTest, AFactoryPresetByNameRendersAsThePlugInsProgram)
+    {
+        const auto input = noise (2, 2 * FileRenderer::blockSize + 77);
+        writeAudio (file ("in.wav"), input, 48000.0, 32);
+
+        for (const auto* name : { "Punchy Bus 1176", "telephone band" })
+        {
+            const auto result = run ({ "--preset", name, "in.wav", "out.wav", "--force" });
+            ASSERT_EQ (result.exitCode, 0) << result.err;
+
+            KroTrellaAudioProcessor plugin;
+            plugin.setCurrentProgram (*FactoryPresets::find (name));
+            std::vector<std::pair<int, float>> values;
+            for (int i = 0; i < (int) numTrellaParams; ++i)
+                values.push_back ({ i, plugin.getKroParameter (i)->getValue() });
+
+            const auto expected = processBlockOutput (input, 48000.0, values);
+            EXPECT_FALSE (bitIdentical (expected, input)) << name;
+            EXPECT_TRUE (bitIdentical (readAudio (file ("out.wav")).samples, expected)) << name;
+        }
+    }
+
+    TEST_F (RenderTest, UserPresetsAreFoundByNameAndListedWithTheUnreadableOnes)
+    {
+        // The program reads the same data folder as this test process (XDG_CONFIG_HOME).
+        const PresetLibrary library (KroTrellaAudioProcessor::getUserPresetFolder());
+        auto values = FactoryPresets::values (0);
+        for (const auto& [index, value] : sixFilterValues())
+            values[(size_t) index] = value;
+        ASSERT_EQ (library.save ("Mix bus / \"wide\"", values), "");
+        ASSERT_TRUE (library.getFolder().getChildFile ("damaged.xml").replaceWithText ("<KroPRESET"));
+
+        writeAudio (file ("in.wav"), noise (2, 30000), 44100.0, 24);
+        const auto byName = run ({ "--preset", "mix bus / \"WIDE\"", "in.wav", "user.wav" });
+        const auto bySet = run (join (sixFilterSettings(), { "in.wav", "set.wav" }));
+        ASSERT_EQ (byName.exitCode, 0) << byName.err;
+        ASSERT_EQ (bySet.exitCode, 0) << bySet.err;
+        EXPECT_TRUE (sameBytes (file ("user.wav"), file ("set.wav")));
+
+        const auto listed = run ({ "--list-presets" });
+        EXPECT_EQ (listed.exitCode, 0);
+        for (int i = 0; i < FactoryPresets::count(); ++i)
+            EXPECT_NE (listed.out.find ("    " + FactoryPresets::name (i).toStdString() + "\n"), std::string::npos);
+        EXPECT_NE (listed.out.find ("    Mix bus / \"wide\"\n"), std::string::npos) << listed.out;
+        EXPECT_NE (listed.out.find ("damaged.xml"), std::string::npos) << listed.out;
+
+        const auto unknown = run ({ "--preset", "No Such Preset", "in.wav", "x.wav" });
+        EXPECT_EQ (unknown.exitCode, 2);
+        EXPECT_NE (unknown.err.find ("--list-presets"), std::string::npos) << unknown.err;
+        EXPECT_FALSE (file ("x.wav").exists());
+        EXPECT_EQ (run ({ "--list-presets", "in.wav" }).exitCode, 2);
+    }
 
     TEST_F (RenderTest, SetIsAppliedAfterThePreset)
     {
@@ -637,8 +692,8 @@ namespace
         for (const auto* heading : { "NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "EXIT STATUS", "EXAMPLES" })
             EXPECT_NE (("\n" + result.out).find (std::string ("\n") + heading + "\n"), std::string::npos) << heading;
         for (const auto* option :
-             { "--import-eq FILE", "--pipewire-filter FILE.conf", "--preset FILE", "--set ID=VALUE", "--list",
-               "--bits 16|24|32f", "--out-dir DIR", "--force", "--quiet", "--help" })
+             { "--import-eq FILE", "--pipewire-filter FILE.conf", "--preset PRESET", "--list-presets", "--set ID=VALUE",
+               "--list", "--bits 16|24|32f", "--out-dir DIR", "--force", "--quiet", "--help" })
             EXPECT_NE (result.out.find (option), std::string::npos) << option;
         EXPECT_TRUE (result.err.empty());
     }
