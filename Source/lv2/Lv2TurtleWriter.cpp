@@ -1,5 +1,6 @@
 #include "Lv2TurtleWriter.h"
 
+#include "state/FactoryPresets.h"
 #include "state/Lv2PortLayout.h"
 
 #include <charconv>
@@ -130,11 +131,15 @@ juce::String Lv2TurtleWriter::manifest (const Identity& identity)
          << iri (uiUri (identity)) << "\n"
          << "    a ui:X11UI ;\n"
          << "    lv2:binary " << iri (identity.binaryName) << " ;\n"
-         << "    rdfs:seeAlso " << iri (uiFile) << " .\n\n"
-         << iri (defaultPresetUri (identity)) << "\n"
-         << "    a pset:Preset ;\n"
-         << "    lv2:appliesTo " << iri (identity.uri) << " ;\n"
-         << "    rdfs:seeAlso " << iri (presetsFile) << " .\n";
+         << "    rdfs:seeAlso " << iri (uiFile) << " .\n";
+
+    // Each preset is announced here, so hosts list them without loading the plug-in's description.
+    for (int preset = 0; preset < FactoryPresets::count(); ++preset)
+        text << "\n"
+             << iri (presetUri (identity, preset)) << "\n"
+             << "    a pset:Preset ;\n"
+             << "    lv2:appliesTo " << iri (identity.uri) << " ;\n"
+             << "    rdfs:seeAlso " << iri (presetsFile) << " .\n";
     return text;
 }
 
@@ -196,19 +201,38 @@ juce::String Lv2TurtleWriter::ui (const Identity& identity)
 juce::String Lv2TurtleWriter::presets (const Identity& identity)
 {
     juce::String text (prefixes);
-    text << iri (defaultPresetUri (identity)) << "\n"
-         << "    a pset:Preset ;\n"
-         << "    lv2:appliesTo " << iri (identity.uri) << " ;\n"
-         << "    rdfs:label \"Default\" ;\n"
-         << "    lv2:port [\n";
 
-    juce::StringArray values;
-    for (const auto& port : Lv2PortLayout::controls())
-        values.add ("        lv2:symbol " + quoted (port.symbol) + " ;\n        pset:value " +
-                    number (port.defaultValue) + "\n");
+    for (int preset = 0; preset < FactoryPresets::count(); ++preset)
+    {
+        text << (preset > 0 ? "\n" : "") << iri (presetUri (identity, preset)) << "\n"
+             << "    a pset:Preset ;\n"
+             << "    lv2:appliesTo " << iri (identity.uri) << " ;\n"
+             << "    rdfs:label " << quoted (FactoryPresets::name (preset)) << " ;\n"
+             << "    lv2:port [\n";
 
-    text << values.joinIntoString ("    ] , [\n") << "    ] .\n";
+        const auto values = FactoryPresets::values (preset);
+        juce::StringArray ports;
+        for (const auto& port : Lv2PortLayout::controls())
+            ports.add ("        lv2:symbol " + quoted (port.symbol) + " ;\n        pset:value " +
+                       number (Lv2PortLayout::portValueFromNormalised (port.parameterIndex,
+                                                                       values[(size_t) port.parameterIndex])) +
+                       "\n");
+
+        text << ports.joinIntoString ("    ] , [\n") << "    ] .\n";
+    }
+
     return text;
+}
+
+juce::String Lv2TurtleWriter::presetUri (const Identity& identity, int preset)
+{
+    if (preset == 0)
+        return defaultPresetUri (identity);
+
+    juce::String slug;
+    for (auto c : FactoryPresets::name (preset).toLowerCase())
+        slug << (juce::CharacterFunctions::isLetterOrDigit (c) && c < 128 ? juce::String::charToString (c) : "-");
+    return identity.uri + "#preset-" + slug;
 }
 
 juce::String Lv2TurtleWriter::writeBundle (const Identity& identity, const juce::File& bundle)

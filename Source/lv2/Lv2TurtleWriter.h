@@ -8,7 +8,8 @@
     - "manifest.ttl": the plug-in, its window and its presets, and where each is described;
     - "KroTrella.ttl": the plug-in with its ports, features and extensions;
     - "KroTrella_ui.ttl": the X11 window;
-    - "presets.ttl": the "Default" preset (the engine's initial setting, as port values).
+    - "presets.ttl": the factory presets as port values; the first, "Default", is the engine's
+      initial setting.
 */
 class Lv2TurtleWriter
 {
@@ -44,4 +45,9 @@ public:
 
     static juce::String uiUri (const Identity& identity) { return identity.uri + "#ui"; }
     static juce::String defaultPresetUri (const Identity& identity) { return identity.uri + "#preset-default"; }
+
+    /** The URI of a factory preset: "#preset-default" for the first, otherwise "#preset-" and the
+        name in lower case with every character but letters and digits as '-'.
+    */
+    static juce::String presetUri (const Identity& identity, int preset);
 };

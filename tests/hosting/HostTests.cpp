@@ -2,6 +2,7 @@
 
 #include "HostedPlugin.h"
 #include "state/TrellaParams.h"
+#include "support/MessagePump.h"
 #include "support/Signals.h"
 
 #include <gtest/gtest.h>
@@ -284,23 +285,99 @@ namespace
             EXPECT_NEAR (findParameter (*plugin, t.name)->getValueForText (t.text), t.value, 1.0e-6f) << t.name;
     }
 
-    TEST (HostedLv2, AProgramChangeReachesTheHost)
+    // The host's program list: the factory presets by name, in the VST3's order and as the LV2's
+    // presets (which hosts may sort).
+    const char* const factoryPresetNames[] = {
+        "Default",       "Vocal Presence",      "De-Mud 300 Hz",  "Kick Weight",    "Snare Crack",
+        "Bass Clarity",  "Acoustic Guitar Air", "Podcast Voice",  "Telephone Band", "Master Air",
+        "Low Cut 80 Hz", "Warm Console N1073",  "Punchy Bus 1176"
+    };
+
+    int programNamed (juce::AudioPluginInstance& plugin, const juce::String& name)
+    {
+        for (int i = 0; i < plugin.getNumPrograms(); ++i)
+            if (plugin.getProgramName (i) == name)
+                return i;
+        return -1;
+    }
+
+    TEST (HostedPlugin, ListsTheFactoryPresetsAsPrograms)
+    {
+        for (const auto format : { Format::vst3, Format::lv2 })
+        {
+            auto plugin = loadPlugin (format);
+            ASSERT_NE (plugin, nullptr);
+            ASSERT_EQ (plugin->getNumPrograms(), (int) std::size (factoryPresetNames));
+            for (int i = 0; i < (int) std::size (factoryPresetNames); ++i)
+            {
+                EXPECT_GE (programNamed (*plugin, factoryPresetNames[i]), 0) << factoryPresetNames[i];
+                if (format == Format::vst3)
+                    EXPECT_EQ (plugin->getProgramName (i), factoryPresetNames[i]);
+            }
+        }
+    }
+
+    /** Chooses a program as a host's program menu does. The VST3 host hands the choice to the
+        plug-in's controller from its message loop, and the values come back the same way.
+    */
+    void selectProgram (juce::AudioPluginInstance& plugin, const juce::String& name)
+    {
+        plugin.setCurrentProgram (programNamed (plugin, name));
+        pumpMessages (100);
+        processNoise (plugin);
+        pumpMessages (50);
+    }
+
+    std::vector<float> hostValues (juce::AudioPluginInstance& plugin)
+    {
+        std::vector<float> values;
+        for (const auto& row : TrellaParams)
+            values.push_back (findParameter (plugin, row.name)->getValue());
+        return values;
+    }
+
+    TEST (HostedLv2, AProgramChangeRestoresThePresetsPortValues)
     {
         auto plugin = loadPlugin (Format::lv2);
         ASSERT_NE (plugin, nullptr);
-        ASSERT_EQ (plugin->getNumPrograms(), 1);
 
         juce::Random random (23);
-        for (auto* parameter : plugin->getParameters())
-            parameter->setValueNotifyingHost (random.nextFloat());
+        for (const auto& row : TrellaParams)
+            findParameter (*plugin, row.name)->setValueNotifyingHost (random.nextFloat());
         processNoise (*plugin);
 
-        plugin->setCurrentProgram (0);
-        processNoise (*plugin);
-        for (const auto& row : TrellaParams)
+        // Every preset gives another setting.
+        std::vector<std::vector<float>> seen;
+        for (const auto* name : factoryPresetNames)
         {
-            auto* parameter = findParameter (*plugin, row.name);
-            EXPECT_NEAR (parameter->getValue(), parameter->getDefaultValue(), 1.0e-6f) << row.name;
+            selectProgram (*plugin, name);
+            const auto values = hostValues (*plugin);
+            EXPECT_EQ (std::count (seen.begin(), seen.end(), values), 0) << name;
+            seen.push_back (values);
+        }
+
+        // The ports of two of them, as the host shows them: values in their units, labels of the
+        // scale points.
+        const struct
+        {
+            const char* preset;
+            const char* parameter;
+            const char* text;
+        } shown[] = {
+            { "Telephone Band", "HiPass Freq", "300" },
+            { "Telephone Band", "LoPass Freq", "3400" },
+            { "Telephone Band", "Preamp Type", "D1960" },
+            { "Telephone Band", "Active", "On" },
+            { "Telephone Band", "Band 2 Gain", "4" },
+            { "Default", "Active", "Off" },
+            { "Default", "Band 2 Gain", "0" },
+            { "Default", "HiPass Freq", "20" },
+        };
+        for (const auto& s : shown)
+        {
+            selectProgram (*plugin, s.preset);
+            auto* parameter = findParameter (*plugin, s.parameter);
+            EXPECT_EQ (parameter->getText (parameter->getValue(), 64), s.text) << s.preset << " " << s.parameter;
         }
     }
 } // namespace

@@ -188,6 +188,32 @@ namespace
         EXPECT_TRUE (latency.properties.count ("reportsLatency"));
     }
 
+    TEST (Lv2InHosts, Lv2infoListsTheFactoryPresets)
+    {
+        KRO_NEED_PROGRAM (lv2info, "lilv-utils");
+        const auto output = run ({ lv2infoProgram.getFullPathName(), KRO_LV2_URI });
+        ASSERT_TRUE (output.has_value());
+
+        const auto from = output->indexOf ("Presets:");
+        ASSERT_GE (from, 0) << *output;
+        juce::StringArray listed;
+        for (const auto& line :
+             juce::StringArray::fromLines (output->substring (from).fromFirstOccurrenceOf ("\n", false, false)))
+        {
+            if (line.trim().isEmpty())
+                break;
+            listed.add (line.trim());
+        }
+        listed.sort (true);
+
+        juce::StringArray expected{ "Default",        "Vocal Presence", "De-Mud 300 Hz",       "Kick Weight",
+                                    "Snare Crack",    "Bass Clarity",   "Acoustic Guitar Air", "Podcast Voice",
+                                    "Telephone Band", "Master Air",     "Low Cut 80 Hz",       "Warm Console N1073",
+                                    "Punchy Bus 1176" };
+        expected.sort (true);
+        EXPECT_EQ (listed, expected) << *output;
+    }
+
     TEST (Lv2InHosts, TheTurtleGivesFrequenciesInHertzAndLevelsInDecibels)
     {
         // lv2info shows no units; the bundle's Turtle, as N-Triples, does.
