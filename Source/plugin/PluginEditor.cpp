@@ -1,6 +1,7 @@
 #include "PluginEditor.h"
 
 #include "pages/KroDialogWindow.h"
+#include "ui/PresetFooter.h"
 #include "ui/TrellaUI2.h"
 
 KroTrellaAudioProcessorEditor::KroTrellaAudioProcessorEditor (KroTrellaAudioProcessor& p)
@@ -34,6 +35,10 @@ KroTrellaAudioProcessorEditor::KroTrellaAudioProcessorEditor (KroTrellaAudioProc
     mainScreen =
         std::make_unique<TrellaUI2> (TrellaUI2::naturalWidth, TrellaUI2::naturalHeight, trellaProcessor.getEngine());
     addAndMakeVisible (*mainScreen);
+    mainScreen->getFooter().setControls (&trellaProcessor, KroTrellaAudioProcessor::getUserPresetFolder());
+
+    // Undo and redo keys reach the window from any of its controls.
+    setWantsKeyboardFocus (true);
 
     const auto size = TrellaUI2::savedWindowSize (mainScreen->getSettingsTree());
     setSize (size.x, size.y);
@@ -70,6 +75,11 @@ void KroTrellaAudioProcessorEditor::showUpdateCheckOutcomes()
     };
     mainScreen->onCheckUpdates = [&updateChecker] { updateChecker.doAsyncUpdateCheck(); };
     updateChecker.checkAutomaticallyIfDue();
+}
+
+bool KroTrellaAudioProcessorEditor::keyPressed (const juce::KeyPress& key)
+{
+    return mainScreen != nullptr && mainScreen->getFooter().handleKey (key);
 }
 
 void KroTrellaAudioProcessorEditor::bindToCurrentEngine()

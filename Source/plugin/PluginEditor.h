@@ -34,6 +34,8 @@ public:
 
     void paint (juce::Graphics& g) override;
     void resized() override;
+    /** Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo (see PresetFooter). */
+    bool keyPressed (const juce::KeyPress& key) override;
 
     TrellaUI2& getMainScreen() noexcept { return *mainScreen; }
     KroDialogWindow& getMessageDialog() noexcept { return *messageDialog; }

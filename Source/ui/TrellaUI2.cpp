@@ -9,6 +9,7 @@
 #include "ui/EQCurveGrid.h"
 #include "ui/EQKnobPanel.h"
 #include "ui/OpenGLSupport.h"
+#include "ui/PresetFooter.h"
 #include "widgets/vuMeter.h"
 
 #include <cmath>
@@ -58,6 +59,12 @@ TrellaUI2::TrellaUI2 (int width, int height, TrellaDSP* initialEngine)
     };
 
     bindEngine (initialEngine);
+
+    // Right-aligned in the footer, below its top line; the pages cover it when they are shown.
+    footer = std::make_unique<PresetFooter>();
+    footer->setBounds (width - 5 - PresetFooter::naturalWidth, height - footerHeight + 1, PresetFooter::naturalWidth,
+                       footerHeight - 1);
+    addAndMakeVisible (*footer);
 
     settingsPage = std::make_unique<KroSettings> (width, height);
     settingsPage->setTopLeftPosition (0, 0);

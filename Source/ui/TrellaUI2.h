@@ -16,10 +16,12 @@ class KroAnimatedAboutScreen;
 class KroInlineHelp;
 class vuMeter;
 class Analyzer;
+class PresetFooter;
 
 /** The whole interface at its natural size of 800 x 580: the curve area (grid, the engine's
     spectrum analyser, the curve editor) above the control panel and a 20-pixel footer with the
-    title, and three overlay pages that stay hidden until called (settings, help, about).
+    title and the preset, A/B and undo controls (PresetFooter), and three overlay pages that stay hidden until called
+   (settings, help, about).
 
     It connects the pieces to each other and to the engine, and it is the one place where the
     user's global options take effect (SetGlobalOption). The editor window owns it and scales it
@@ -90,6 +92,7 @@ public:
     EQCurveEditor& getCurveEditor() noexcept { return *curveEditor; }
     EQKnobPanel& getPanel() noexcept { return *panel; }
     KroSettings& getSettingsPage() noexcept { return *settingsPage; }
+    PresetFooter& getFooter() noexcept { return *footer; }
     KroInlineHelp& getHelpViewer() noexcept { return *helpViewer; }
     KroAnimatedAboutScreen& getAboutScreen() noexcept { return *aboutScreen; }
     juce::OpenGLContext& getOpenGLContext() noexcept { return openGLContext; }
@@ -120,6 +123,7 @@ private:
     std::unique_ptr<EQCurveGrid> grid;
     std::unique_ptr<EQCurveEditor> curveEditor;
     std::unique_ptr<EQKnobPanel> panel;
+    std::unique_ptr<PresetFooter> footer;
     std::unique_ptr<KroSettings> settingsPage;
     juce::String title{ "Kro Trella" };
     std::unique_ptr<KroAnimatedAboutScreen> aboutScreen;

@@ -12,6 +12,7 @@
 #include "ui/EQCurveGrid.h"
 #include "ui/EQKnobPanel.h"
 #include "ui/OpenGLSupport.h"
+#include "ui/PresetFooter.h"
 #include "ui/TrellaUI2.h"
 #include "ui/UiTestSupport.h"
 #include "widgets/vuMeter.h"
@@ -80,10 +81,10 @@ namespace
         auto& screen = s.screen;
         auto* analyzer = s.engine.getAnalyzer();
 
-        const std::vector<juce::Component*> bottomToTop{ &screen.getGrid(),         analyzer,
-                                                         &screen.getPanel(),        &screen.getCurveEditor(),
-                                                         &screen.getSettingsPage(), &screen.getHelpViewer(),
-                                                         &screen.getAboutScreen() };
+        const std::vector<juce::Component*> bottomToTop{ &screen.getGrid(),       analyzer,
+                                                         &screen.getPanel(),      &screen.getCurveEditor(),
+                                                         &screen.getFooter(),     &screen.getSettingsPage(),
+                                                         &screen.getHelpViewer(), &screen.getAboutScreen() };
         ASSERT_EQ (screen.getNumChildComponents(), (int) bottomToTop.size());
         for (int i = 0; i < (int) bottomToTop.size(); ++i)
             EXPECT_EQ (screen.getChildComponent (i), bottomToTop[(size_t) i]) << "z-order place " << i;
@@ -93,6 +94,8 @@ namespace
         EXPECT_EQ (analyzer->getBounds(), curveArea);
         EXPECT_EQ (screen.getCurveEditor().getBounds(), curveArea);
         EXPECT_EQ (screen.getPanel().getBounds(), juce::Rectangle<int> (0, 300, 800, 260));
+        // The preset controls: right-aligned in the footer, below its top line.
+        EXPECT_EQ (screen.getFooter().getBounds(), juce::Rectangle<int> (323, 561, 472, 19));
         EXPECT_EQ (screen.getSettingsPage().getBounds(), whole);
         EXPECT_EQ (screen.getHelpViewer().getBounds(), whole);
         EXPECT_EQ (screen.getAboutScreen().getBounds(), whole);
@@ -122,12 +125,17 @@ namespace
         for (int x : { 0, 400, 799 })
             EXPECT_TRUE (ui_test::pixelNear (image, x, 560, line, 40));
 
-        // The title: light ink at the left of the footer, none at its right end.
-        const auto ink = ui_test::inkBounds (image, { 0, 561, 800, 19 }, black);
+        // The title: light ink at the left of the footer, then nothing up to the preset controls,
+        // which end 5 pixels before the right edge.
+        const auto ink = ui_test::inkBounds (image, { 0, 561, 300, 19 }, black);
         ASSERT_FALSE (ink.isEmpty());
         EXPECT_GE (ink.getX(), 5);
         EXPECT_LT (ink.getRight(), 120);
-        EXPECT_EQ (ui_test::mostDifferentPixel (image, { 200, 561, 600, 19 }, black), black);
+        EXPECT_EQ (ui_test::mostDifferentPixel (image, { 120, 561, 200, 19 }, black), black);
+        const auto controls = ui_test::inkBounds (image, { 300, 561, 500, 19 }, black);
+        EXPECT_GE (controls.getX(), 323);
+        EXPECT_LE (controls.getRight(), 795);
+        EXPECT_EQ (ui_test::mostDifferentPixel (image, { 796, 561, 4, 19 }, black), black);
     }
 
     //==============================================================================
@@ -475,7 +483,7 @@ namespace
         EXPECT_EQ (screen.getIndexOfChildComponent (&analyzer), 1);
         EXPECT_EQ (screen.getIndexOfChildComponent (&screen.getPanel()), 2);
         EXPECT_EQ (screen.getIndexOfChildComponent (&screen.getCurveEditor()), 3);
-        EXPECT_EQ (screen.getNumChildComponents(), 7);
+        EXPECT_EQ (screen.getNumChildComponents(), 8);
         EXPECT_EQ (analyzer.getBounds(), juce::Rectangle<int> (0, 0, 800, 300));
         EXPECT_EQ (screen.getCurveEditor().getEngine(), &fresh);
         EXPECT_EQ (panel.getEngine(), &fresh);
