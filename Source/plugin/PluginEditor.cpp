@@ -37,8 +37,10 @@ KroTrellaAudioProcessorEditor::KroTrellaAudioProcessorEditor (KroTrellaAudioProc
     addAndMakeVisible (*mainScreen);
     mainScreen->getFooter().setControls (&trellaProcessor, KroTrellaAudioProcessor::getUserPresetFolder());
 
-    // Undo and redo keys reach the window from any of its controls.
+    // Undo and redo keys reach the window from any of its controls: a click anywhere gives the
+    // window the keyboard unless the control clicked took it for itself (a value being typed).
     setWantsKeyboardFocus (true);
+    addMouseListener (this, true);
 
     const auto size = TrellaUI2::savedWindowSize (mainScreen->getSettingsTree());
     setSize (size.x, size.y);
@@ -75,6 +77,17 @@ void KroTrellaAudioProcessorEditor::showUpdateCheckOutcomes()
     };
     mainScreen->onCheckUpdates = [&updateChecker] { updateChecker.doAsyncUpdateCheck(); };
     updateChecker.checkAutomaticallyIfDue();
+}
+
+void KroTrellaAudioProcessorEditor::mouseDown (const juce::MouseEvent&)
+{
+    if (! isShowing())
+        return;
+
+    if (! hasKeyboardFocus (true))
+        grabKeyboardFocus();
+    else if (auto* peer = getPeer(); peer != nullptr && ! peer->isFocused())
+        peer->grabFocus(); // the keyboard went elsewhere (a dialog closed): bring it back to the window
 }
 
 bool KroTrellaAudioProcessorEditor::keyPressed (const juce::KeyPress& key)

@@ -36,6 +36,8 @@ public:
     void resized() override;
     /** Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo (see PresetFooter). */
     bool keyPressed (const juce::KeyPress& key) override;
+    /** Any click in the window: see the constructor. */
+    void mouseDown (const juce::MouseEvent& event) override;
 
     TrellaUI2& getMainScreen() noexcept { return *mainScreen; }
     KroDialogWindow& getMessageDialog() noexcept { return *messageDialog; }

@@ -65,7 +65,7 @@ PresetFooter::PresetFooter()
     askToConfirm = [] (const juce::String& question, std::function<void (bool)> onAnswer)
     {
         juce::AlertWindow::showOkCancelBox (
-            juce::MessageBoxIconType::QuestionIcon, "Kro Trella", question, "Replace", "Cancel", nullptr,
+            juce::MessageBoxIconType::QuestionIcon, "Kro Trella", question, "OK", "Cancel", nullptr,
             juce::ModalCallbackFunction::create ([onAnswer] (int result) { onAnswer (result != 0); }));
     };
 
@@ -136,16 +136,18 @@ void PresetFooter::timerCallback()
 
 void PresetFooter::paint (juce::Graphics& g)
 {
-    shown = readState();
+    // What is drawn is read afresh; `shown` stays the timer's, so a partial repaint (a menu closing
+    // over the footer) cannot make the timer think the whole footer shows the new state.
+    const auto state = readState();
     g.setFont (13.0f);
 
     for (const auto& place : places)
     {
         const auto area = areaOf (place.item).toFloat();
         const bool isSlot = place.item == Item::slotA || place.item == Item::slotB;
-        const bool selected = isSlot && shown.slot == (place.item == Item::slotA ? 0 : 1);
-        const bool enabled = controls != nullptr && (place.item != Item::undo || shown.canUndo) &&
-                             (place.item != Item::redo || shown.canRedo);
+        const bool selected = isSlot && state.slot == (place.item == Item::slotA ? 0 : 1);
+        const bool enabled = controls != nullptr && (place.item != Item::undo || state.canUndo) &&
+                             (place.item != Item::redo || state.canRedo);
 
         if (selected)
         {
@@ -161,7 +163,7 @@ void PresetFooter::paint (juce::Graphics& g)
         g.setColour (selected ? juce::Colours::black : ink.withAlpha (enabled ? 1.0f : 0.35f));
         if (place.item == Item::name)
         {
-            const auto text = withoutMark (shown.name) + (shown.modified ? " *" : "");
+            const auto text = withoutMark (state.name) + (state.modified ? " *" : "");
             g.drawFittedText (text, area.reduced (5.0f, 0.0f).withTrimmedRight (14.0f).toNearestInt(),
                               juce::Justification::centredLeft, 1, 0.8f);
             // A small triangle pointing down: the field opens a menu.
