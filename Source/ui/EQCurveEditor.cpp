@@ -202,7 +202,10 @@ void EQCurveEditor::buildCurve()
 //==============================================================================
 void EQCurveEditor::paint (juce::Graphics& g)
 {
-    refreshFromEngine();
+    // A paint of part of the area (a menu closing over it) may be the first to see a new setting;
+    // the whole area is then painted again, or the rest of it would keep the old curve.
+    if (refreshFromEngine() && ! g.getClipBounds().contains (getLocalBounds()))
+        repaint();
 
     if (engine != nullptr)
     {
