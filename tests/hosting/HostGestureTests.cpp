@@ -14,6 +14,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
+#include <map>
+
 #include <vector>
 
 namespace
@@ -238,6 +240,64 @@ namespace
         EXPECT_TRUE (host.isOneEdit ("Band 2 Gain"));
         for (const auto* name : { "Band 3 Freq", "Band 3 Gain", "Band 3 Active", "Active" })
             EXPECT_TRUE (host.isOneEdit (name));
+    }
+
+    TEST_P (HostedWindowEdits, AnABSwitchAndAnUndoAreEditsAndAutomationStaysOutOfTheHistory)
+    {
+        ASSERT_NE (pointerDisplay(), nullptr) << "no X display (run under xvfb-run)";
+        auto plugin = loadPlugin (GetParam());
+        ASSERT_NE (plugin, nullptr);
+        HostedWindow window (*plugin);
+        ASSERT_NE (window.editor, nullptr);
+
+        HostEar host (*plugin);
+        Pointer pointer{ *plugin };
+        const char* const dragged[] = { "Band 3 Freq", "Band 3 Gain", "Band 3 Active", "Active" };
+        std::map<juce::String, float> before;
+        for (const auto* name : dragged)
+            before[name] = findParameter (*plugin, name)->getValue();
+
+        // The dot drag of band 3 (see above), on A.
+        pointer.drag (window.onScreen (617, 150), window.onScreen (560, 110));
+        runHost (*plugin, 300);
+        std::map<juce::String, float> after;
+        for (const auto* name : dragged)
+            after[name] = findParameter (*plugin, name)->getValue();
+
+        // The footer: B at x 623, Undo at x 736, both at y 570.
+        const auto click = [&] (int x)
+        {
+            pointer.moveTo (window.onScreen (x, 570));
+            pointer.button (1, true);
+            pointer.button (1, false);
+            runHost (*plugin, 300);
+        };
+
+        // B still holds the initial setting: the switch is an edit of each dragged parameter.
+        host.events.clear();
+        click (623);
+        for (const auto* name : dragged)
+        {
+            EXPECT_TRUE (host.isOneEdit (name)) << "A to B";
+            EXPECT_EQ (findParameter (*plugin, name)->getValue(), before[name]) << name;
+        }
+
+        // Undo takes the switch back, as an edit again.
+        host.events.clear();
+        click (736);
+        for (const auto* name : dragged)
+        {
+            EXPECT_TRUE (host.isOneEdit (name)) << "undo";
+            EXPECT_EQ (findParameter (*plugin, name)->getValue(), after[name]) << name;
+        }
+
+        // Automation from the host is no step: the next undo takes back the drag and leaves it.
+        findParameter (*plugin, "Band 1 Gain")->setValueNotifyingHost (0.8f);
+        runHost (*plugin, 100);
+        click (736);
+        for (const auto* name : dragged)
+            EXPECT_EQ (findParameter (*plugin, name)->getValue(), before[name]) << name;
+        EXPECT_NEAR (findParameter (*plugin, "Band 1 Gain")->getValue(), 0.8f, 1.0e-6f);
     }
 
     INSTANTIATE_TEST_SUITE_P (Formats, HostedWindowEdits, ::testing::Values (Format::lv2, Format::vst3),
