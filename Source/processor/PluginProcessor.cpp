@@ -491,26 +491,28 @@ void KroTrellaAudioProcessor::restore (const SettingSnapshot& target, const Sett
 
 void KroTrellaAudioProcessor::undo()
 {
-    std::optional<EditHistory::Step> step;
-    {
-        const std::scoped_lock lock (settingLock);
-        if (const auto* last = history.undo())
-            step = *last;
-    }
-    if (step)
-        restore (step->before, step->after);
+    stepThroughHistory (false);
 }
 
 void KroTrellaAudioProcessor::redo()
 {
+    stepThroughHistory (true);
+}
+
+void KroTrellaAudioProcessor::stepThroughHistory (bool forward)
+{
     std::optional<EditHistory::Step> step;
     {
         const std::scoped_lock lock (settingLock);
-        if (const auto* next = history.redo())
+        if (const auto* next = forward ? history.redo() : history.undo())
             step = *next;
     }
-    if (step)
+
+    // The step's parameters are set outside the lock: the host hears them and may call back.
+    if (step && forward)
         restore (step->after, step->before);
+    else if (step)
+        restore (step->before, step->after);
 }
 
 namespace

@@ -170,6 +170,7 @@ private:
     /** Restores a snapshot: the parameters that differ between `from` and `target` as edits. */
     void restore (const SettingSnapshot& target, const SettingSnapshot& from);
     void applyHostProgram (int index);
+    void stepThroughHistory (bool forward);
     void writeInactiveSlot (juce::XmlElement& document) const;
     void readSlots (const juce::XmlElement& document);
 

@@ -393,37 +393,29 @@ void PresetFooter::reportProblem (const juce::String& problem)
         showMessage ("Presets", problem);
 }
 
-void PresetFooter::saveReplacingAfterAsking (const juce::String& name, std::function<void()> afterSaving)
+juce::String PresetFooter::problemWithNewName (const juce::String& name) const
 {
-    const auto trimmed = name.trim();
-    if (const auto problem = PresetLibrary::problemWithName (trimmed); problem.isNotEmpty())
-        return reportProblem (problem);
-    if (FactoryPresets::find (trimmed).has_value())
-        return reportProblem ("\"" + trimmed + "\" is the name of a factory preset; please choose another.");
+    if (const auto problem = PresetLibrary::problemWithName (name); problem.isNotEmpty())
+        return problem;
+    if (FactoryPresets::find (name).has_value())
+        return "\"" + name.trim() + "\" is the name of a factory preset; please choose another.";
+    return {};
+}
 
-    const juce::Component::SafePointer<PresetFooter> safeThis (this);
-    auto save = [safeThis, trimmed, afterSaving]
-    {
-        if (safeThis == nullptr || safeThis->controls == nullptr)
-            return;
-        if (const auto problem = safeThis->library->save (trimmed, safeThis->controls->getCurrentValues());
-            problem.isNotEmpty())
-            return safeThis->reportProblem ("The preset could not be saved: " + problem);
-        afterSaving();
-    };
+void PresetFooter::runAfterAskingToReplace (const juce::String& name, const juce::String& ownName,
+                                            std::function<void()> action)
+{
+    // A name another preset has (ignoring case, as lookups do) is replaced only when the user says so.
+    const auto existing = library->find (name);
+    if (! existing.has_value() || existing->name.equalsIgnoreCase (ownName))
+        return action();
 
-    const auto existing = library->find (trimmed);
-    const bool isItself =
-        existing.has_value() && currentIsUserPreset() && existing->name.equalsIgnoreCase (controls->getPresetName());
-    if (existing.has_value() && ! isItself)
-        askToConfirm ("A preset called \"" + existing->name + "\" exists already. Replace it?",
-                      [save] (bool yes)
-                      {
-                          if (yes)
-                              save();
-                      });
-    else
-        save();
+    askToConfirm ("A preset called \"" + existing->name + "\" exists already. Replace it?",
+                  [action] (bool yes)
+                  {
+                      if (yes)
+                          action();
+                  });
 }
 
 void PresetFooter::saveCurrent()
@@ -441,13 +433,24 @@ void PresetFooter::saveAs (const juce::String& name)
 {
     if (controls == nullptr)
         return;
+
+    const auto trimmed = name.trim();
+    if (const auto problem = problemWithNewName (trimmed); problem.isNotEmpty())
+        return reportProblem (problem);
+
     const juce::Component::SafePointer<PresetFooter> safeThis (this);
-    saveReplacingAfterAsking (name,
-                              [safeThis, name]
-                              {
-                                  if (safeThis != nullptr && safeThis->controls != nullptr)
-                                      safeThis->controls->setPresetName (name.trim());
-                              });
+    runAfterAskingToReplace (trimmed, currentIsUserPreset() ? controls->getPresetName() : juce::String(),
+                             [safeThis, trimmed]
+                             {
+                                 if (safeThis == nullptr || safeThis->controls == nullptr)
+                                     return;
+                                 auto& footer = *safeThis;
+                                 if (const auto problem =
+                                         footer.library->save (trimmed, footer.controls->getCurrentValues());
+                                     problem.isNotEmpty())
+                                     return footer.reportProblem ("The preset could not be saved: " + problem);
+                                 footer.controls->setPresetName (trimmed);
+                             });
 }
 
 void PresetFooter::renameCurrent (const juce::String& newName)
@@ -459,31 +462,20 @@ void PresetFooter::renameCurrent (const juce::String& newName)
     const auto trimmed = newName.trim();
     if (trimmed == oldName)
         return;
-    if (const auto problem = PresetLibrary::problemWithName (trimmed); problem.isNotEmpty())
+    if (const auto problem = problemWithNewName (trimmed); problem.isNotEmpty())
         return reportProblem (problem);
-    if (FactoryPresets::find (trimmed).has_value())
-        return reportProblem ("\"" + trimmed + "\" is the name of a factory preset; please choose another.");
 
     const juce::Component::SafePointer<PresetFooter> safeThis (this);
-    auto rename = [safeThis, oldName, trimmed]
-    {
-        if (safeThis == nullptr || safeThis->controls == nullptr)
-            return;
-        if (const auto problem = safeThis->library->rename (oldName, trimmed); problem.isNotEmpty())
-            return safeThis->reportProblem (problem);
-        safeThis->controls->setPresetName (trimmed);
-    };
-
-    const auto existing = library->find (trimmed);
-    if (existing.has_value() && ! existing->name.equalsIgnoreCase (oldName))
-        askToConfirm ("A preset called \"" + existing->name + "\" exists already. Replace it?",
-                      [rename] (bool yes)
-                      {
-                          if (yes)
-                              rename();
-                      });
-    else
-        rename();
+    runAfterAskingToReplace (trimmed, oldName,
+                             [safeThis, oldName, trimmed]
+                             {
+                                 if (safeThis == nullptr || safeThis->controls == nullptr)
+                                     return;
+                                 if (const auto problem = safeThis->library->rename (oldName, trimmed);
+                                     problem.isNotEmpty())
+                                     return safeThis->reportProblem (problem);
+                                 safeThis->controls->setPresetName (trimmed);
+                             });
 }
 
 void PresetFooter::deleteCurrent()

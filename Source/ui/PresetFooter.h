@@ -86,7 +86,10 @@ private:
 
     std::vector<Listed> listPresets() const;
     bool currentIsUserPreset() const;
-    void saveReplacingAfterAsking (const juce::String& name, std::function<void()> afterSaving);
+    /** Why a preset may not take this name (empty, too long, a factory preset's), or empty. */
+    juce::String problemWithNewName (const juce::String& name) const;
+    /** Runs the action at once, or after the user agrees when another preset has the name. */
+    void runAfterAskingToReplace (const juce::String& name, const juce::String& ownName, std::function<void()> action);
     void reportProblem (const juce::String& problem);
     void timerCallback() override;
 

@@ -1,6 +1,12 @@
 # Shared by the end-to-end scripts: a data folder of their own, the application started and
 # stopped, screenshots, pixels, and clicks given in the main screen's own 800 x 580 coordinates.
-# Source it after the script has its display (see standalone-e2e.sh); it expects $app and $shots.
+# Source it with the script's arguments; it expects $app and $shots.
+
+# A display of the script's own: the script starts again under xvfb-run. -noreset keeps the atoms
+# made below when their client disconnects.
+if [ -z "${KRO_E2E_DISPLAY_READY:-}" ]; then
+    exec env KRO_E2E_DISPLAY_READY=1 xvfb-run -a -s "-screen 0 1600x1200x24 -noreset" "$0" "$@"
+fi
 
 work=$(mktemp -d)
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config"

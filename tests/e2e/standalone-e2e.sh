@@ -12,11 +12,6 @@ set -euo pipefail
 app=$1
 shots=$2
 
-if [ -z "${KRO_E2E_DISPLAY_READY:-}" ]; then
-    # -noreset keeps the atoms made below when their client disconnects.
-    exec env KRO_E2E_DISPLAY_READY=1 xvfb-run -a -s "-screen 0 1600x1200x24 -noreset" "$0" "$@"
-fi
-
 # shellcheck source=e2e-lib.sh
 source "$(dirname "$0")/e2e-lib.sh"
 
