@@ -1,6 +1,7 @@
 // The built LV2 bundle in real hosts: lv2info and lv2apply from Debian's lilv-utils, and ffmpeg's
 // lv2 filter. A host that is not installed makes its test skip with the package to install.
 
+#include "support/ProgramOnPath.h"
 #include "support/ScratchFolder.h"
 #include "support/Signals.h"
 
@@ -13,16 +14,6 @@
 
 namespace
 {
-    /** The program of this name on the PATH, or an empty file. */
-    juce::File findProgram (const juce::String& name)
-    {
-        for (const auto& folder :
-             juce::StringArray::fromTokens (juce::SystemStats::getEnvironmentVariable ("PATH", {}), ":", ""))
-            if (const auto file = juce::File (folder).getChildFile (name); file.existsAsFile())
-                return file;
-        return {};
-    }
-
     /** Runs a program with LV2_PATH pointing at the built bundle only; its output, or nothing when
         it failed or took longer than two minutes.
     */
@@ -42,7 +33,7 @@ namespace
     }
 
 #define KRO_NEED_PROGRAM(name, package)                                                                                \
-    const auto name##Program = findProgram (#name);                                                                    \
+    const auto name##Program = findProgramOnPath (#name);                                                              \
     if (! name##Program.existsAsFile())                                                                                \
     GTEST_SKIP() << "SKIPPED: " #name " is not installed (Debian package " package ")"
 

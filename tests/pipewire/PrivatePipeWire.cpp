@@ -1,4 +1,5 @@
 #include "PrivatePipeWire.h"
+#include "support/ProgramOnPath.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -11,16 +12,6 @@ extern char** environ;
 
 namespace
 {
-    /** The program of this name on the PATH, or an empty file. */
-    juce::File findProgram (const juce::String& name)
-    {
-        for (const auto& folder :
-             juce::StringArray::fromTokens (juce::SystemStats::getEnvironmentVariable ("PATH", {}), ":", ""))
-            if (const auto file = juce::File (folder).getChildFile (name); file.existsAsFile())
-                return file;
-        return {};
-    }
-
     /** Waits until the condition holds or the deadline passes; whether it held. */
     template <typename Condition>
     bool waitFor (Condition&& condition, double timeoutSeconds)
@@ -145,7 +136,7 @@ juce::StringArray PrivatePipeWire::missingPrograms()
     };
     juce::StringArray missing;
     for (const auto& [name, package] : programs)
-        if (! findProgram (name).existsAsFile())
+        if (! findProgramOnPath (name).existsAsFile())
             missing.add (juce::String (name) + " (Debian package " + package + ")");
     return missing;
 }
@@ -168,7 +159,7 @@ std::vector<std::string> PrivatePipeWire::environment() const
 
 pid_t PrivatePipeWire::spawn (const std::vector<std::string>& command, const juce::File& log) const
 {
-    const auto program = findProgram (command.front()).getFullPathName().toStdString();
+    const auto program = findProgramOnPath (command.front()).getFullPathName().toStdString();
     auto variables = environment();
     std::vector<char*> argv, envp;
     for (const auto& argument : command)
