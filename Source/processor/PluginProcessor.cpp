@@ -4,11 +4,11 @@
 #include "services/CrashLog.h"
 #include "services/KroDataFolder.h"
 #include "state/FactoryPresets.h"
-
 #include "state/ParameterText.h"
 #include "state/PresetDocument.h"
 #include "state/PresetLibrary.h"
 #include "text/GuardedXml.h"
+
 #include <optional>
 
 static_assert (numTrellaParams == (size_t) TrellaDSP::numParameters, "one host parameter per engine parameter");
@@ -292,16 +292,16 @@ void KroTrellaAudioProcessor::setCurrentProgram (int index)
     if (index < 0 || index >= FactoryPresets::count())
         return;
 
-    applyHostProgram (index);
+    const auto values = FactoryPresets::values (index);
+    applyHostProgram (index, values);
     currentProgram.store (index);
 
-    const auto values = FactoryPresets::values (index);
     const std::scoped_lock lock (settingLock);
     slots[(size_t) activeSlot].presetName = FactoryPresets::name (index);
     slots[(size_t) activeSlot].presetValues = values;
 }
 
-void KroTrellaAudioProcessor::applyHostProgram (int index)
+void KroTrellaAudioProcessor::applyHostProgram (int index, const Values& values)
 {
     // Program 0 is the engine's own initial setting, applied through its setters as it always was.
     if (index == 0)
@@ -315,7 +315,6 @@ void KroTrellaAudioProcessor::applyHostProgram (int index)
         return;
     }
 
-    const auto values = FactoryPresets::values (index);
     for (size_t i = 0; i < parameters.size(); ++i)
         if (parameters[i]->getValue() != values[i])
             parameters[i]->setValueNotifyingHost (values[i]);
@@ -472,17 +471,13 @@ void KroTrellaAudioProcessor::restore (const SettingSnapshot& target, const Sett
 {
     // Only what the step changed goes back, so an automated parameter the step never touched keeps
     // its value.
+    auto values = getCurrentValues();
     const auto& wanted = target.active().values;
     const auto& changed = from.active().values;
-    for (size_t i = 0; i < parameters.size(); ++i)
-    {
-        if (wanted[i] == changed[i] || parameters[i]->getValue() == wanted[i])
-            continue;
-
-        parameters[i]->beginChangeGesture();
-        parameters[i]->setValueNotifyingHost (wanted[i]);
-        parameters[i]->endChangeGesture();
-    }
+    for (size_t i = 0; i < values.size(); ++i)
+        if (wanted[i] != changed[i])
+            values[i] = wanted[i];
+    applyAsEdit (values);
 
     const std::scoped_lock lock (settingLock);
     slots = target.slots;
@@ -544,11 +539,7 @@ void KroTrellaAudioProcessor::editorClosed()
 //==============================================================================
 void KroTrellaAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 {
-    PresetDocument::Values values;
-    for (size_t i = 0; i < parameters.size(); ++i)
-        values[i] = parameters[i]->getValue();
-
-    auto document = PresetDocument::create (values);
+    auto document = PresetDocument::create (getCurrentValues());
     writeInactiveSlot (*document);
 
     destData.reset();

@@ -169,7 +169,7 @@ private:
     void applyAsEdit (const Values& values);
     /** Restores a snapshot: the parameters that differ between `from` and `target` as edits. */
     void restore (const SettingSnapshot& target, const SettingSnapshot& from);
-    void applyHostProgram (int index);
+    void applyHostProgram (int index, const Values& values);
     void stepThroughHistory (bool forward);
     void writeInactiveSlot (juce::XmlElement& document) const;
     void readSlots (const juce::XmlElement& document);
